@@ -1,0 +1,55 @@
+#pragma once
+
+// The program's fixed texts, in one place. They are shown or written exactly as they stand
+// (the typo in kMsgFeedFailed included: users and their screenshots know it that way).
+
+#include <string_view>
+
+namespace kestrova::texts {
+
+// Message boxes.
+inline constexpr std::u16string_view kMsgBadReference = u"VideoID / URLの形式に誤りがあります。";
+inline constexpr std::u16string_view kMsgFeedFailed = u"Vidoeデータが取得できません。";
+inline constexpr std::u16string_view kMsgSelectToPlay = u"再生したVideoを選択してください.";
+inline constexpr std::u16string_view kMsgSelectToDelete = u"削除したいデータを選択してください.";
+
+// Menu and command texts.
+inline constexpr std::u16string_view kAboutMenuItem =
+    u"バージョン情報 Kestrova(&A)..."; // string 101
+inline constexpr std::u16string_view kGetTitleCommand = u"タイトル取得";
+
+// Start-up lines on standard output.
+inline constexpr std::string_view kDebugSwitch = "-D274";
+inline constexpr std::string_view kLineDebugModeOn = "DEBUGMODE ON\n";
+inline constexpr std::string_view kLineStartDebugMode = "********** Start DEBUG MODE  *******\n";
+inline constexpr std::string_view kLinePortableStart = "PORTABLE VERSION START\n";
+inline constexpr std::string_view kLineCurrentDirPrefix = "CurrentDir=";
+
+// Feed retrieval.
+inline constexpr std::string_view kUserAgent = "HTTP Get Youtube Application ver-1.00";
+// Diagnostic for a transfer failure: libcurl's error number, then its text.
+inline constexpr std::u16string_view kFeedExceptionFormat =
+    u"例外が発生しました。\r\nエラー: %d\r\n%s";
+
+// Service addresses; the video ID is appended to each (percent-encoded).
+inline constexpr std::string_view kDefaultFeedUrl =
+    "https://www.youtube.com/oembed?format=xml&url=https://www.youtube.com/watch?v=";
+inline constexpr std::string_view kDefaultPlayerUrl = "http://www.youtube.com/v/";
+inline constexpr std::string_view kMovieQuery = "?version=3&rel=0&autoplay=1&loop=1";
+
+// The maker's home page, opened by the "Powered By" and "Web Page" links.
+inline constexpr std::string_view kMakerHomePage = "https://corvanel.example.org/";
+
+// Data files and their keys.
+inline constexpr std::u16string_view kSettingsFileName = u"Kestrova.ini";
+inline constexpr std::u16string_view kHistoryFileName = u"History.ini";
+inline constexpr std::u16string_view kSectionSystem = u"SYSTEM";
+inline constexpr std::u16string_view kKeyVideoId = u"VIDEOID";
+inline constexpr std::u16string_view kKeyTitle = u"TITLE";
+inline constexpr std::u16string_view kKeyCount = u"COUNT";
+inline constexpr std::u16string_view kSectionItemPrefix = u"ITEM";
+inline constexpr std::u16string_view kSectionNetwork = u"NETWORK";
+inline constexpr std::u16string_view kKeyFeedUrl = u"FEEDURL";
+inline constexpr std::u16string_view kKeyPlayerUrl = u"PLAYERURL";
+
+} // namespace kestrova::texts

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every Debian package Kestrova needs to build, run and test, then configures and
+# builds it.   Usage: scripts/setup.sh [--sanitize]   (--sanitize: the ASan + UBSan build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+preset=default
+[[ "${1:-}" == "--sanitize" ]] && preset=asan
+
+packages=(
+    # build
+    build-essential cmake ninja-build pkgconf git clang libclang-rt-14-dev
+    qt6-base-dev libqt6opengl6-dev libmpv-dev libcurl4-openssl-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    # run
+    libgl1-mesa-dri fonts-ipafont-gothic
+    # test, benchmarks and packaging
+    libcpp-httplib-dev xvfb xauth xdotool ffmpeg imagemagick mpv
+    desktop-file-utils appstream dpkg-dev file
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    sudo=()
+    [[ $(id -u) -ne 0 ]] && sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update
+    # Without --no-install-recommends libmpv pulls in yt-dlp and a desktop's worth of packages.
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets everything up, builds, and runs the whole test suite.
+#   Usage: scripts/test.sh [--sanitize]   (--sanitize: the suite in the ASan + UBSan build)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+preset=default
+[[ "${1:-}" == "--sanitize" ]] && preset=asan
+scripts/setup.sh "$@"
+
+if [[ $preset == asan ]]; then
+    # Third-party libraries (Qt, Mesa, libmpv, fontconfig) keep caches for the life of the
+    # process; their leaks are not ours, the suppressions name them.
+    export ASAN_OPTIONS="detect_leaks=1:strict_string_checks=1:check_initialization_order=1"
+    export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+    export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+fi
+
+# End-to-end tests drive the real program on an X server; Xvfb stands in for a desktop.
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$preset"
