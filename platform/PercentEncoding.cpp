@@ -1,0 +1,31 @@
+#include "platform/PercentEncoding.h"
+
+#include "platform/Utf8.h"
+
+namespace kestrova {
+
+namespace {
+
+bool isUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~';
+}
+
+} // namespace
+
+std::string PercentEncode(std::u16string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    for (const unsigned char c : EncodeUtf8(text)) {
+        if (isUnreserved(c)) {
+            out.push_back(char(c));
+        } else {
+            out.push_back('%');
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0x0F]);
+        }
+    }
+    return out;
+}
+
+} // namespace kestrova

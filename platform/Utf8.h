@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrova {
+
+// A conforming UTF-8 decoder: four-byte forms become surrogate pairs; every invalid,
+// truncated, over-long or surrogate-encoding sequence becomes one U+FFFD per maximal
+// ill-formed subpart, and the bytes after it are decoded normally. A byte-order mark is
+// decoded like any character (U+FEFF); skipping it is the caller's decision.
+std::u16string DecodeUtf8(std::string_view bytes);
+
+// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
+std::string EncodeUtf8(std::u16string_view text);
+
+} // namespace kestrova
