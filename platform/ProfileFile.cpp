@@ -233,9 +233,7 @@ ProfileFile ProfileFile::load(const std::filesystem::path& path) {
     return file;
 }
 
-void ProfileFile::parse(std::string_view bytes) {
-    m_sections.assign(1, Section{});
-    m_sectionIndex.clear();
+void ProfileFile::detectEncoding(std::string_view bytes) {
     if (bytes.starts_with("\xFF\xFE")) {
         m_encoding = Encoding::Utf16Le;
         m_byteOrderMark = bytes.substr(0, 2);
@@ -247,40 +245,40 @@ void ProfileFile::parse(std::string_view bytes) {
     } else {
         m_encoding = Encoding::Cp932;
     }
+}
+
+// Splits on LF units of the file's encoding; every line keeps its own bytes and ending, so
+// what the program does not change is written back exactly.
+void ProfileFile::parse(std::string_view bytes) {
+    m_sections.assign(1, Section{});
+    m_sectionIndex.clear();
+    detectEncoding(bytes);
     bytes.remove_prefix(m_byteOrderMark.size());
 
     const std::size_t unit = m_encoding == Encoding::Utf16Le ? 2 : 1;
-    const auto unitAt = [&](std::size_t i) {
-        return unit == 1 ? char16_t(static_cast<unsigned char>(bytes[i]))
-                         : char16_t(static_cast<unsigned char>(bytes[i]) |
-                                    static_cast<unsigned char>(bytes[i + 1]) << 8);
+    const auto isUnit = [&](std::size_t i, char c) {
+        return bytes[i] == c && (unit == 1 || bytes[i + 1] == '\0');
     };
     bool endingSeen = false;
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = start;
-        while (end + unit <= bytes.size() && unitAt(end) != u'\n') {
+        while (end + unit <= bytes.size() && !isUnit(end, '\n')) {
             end += unit;
         }
-        if (end + unit > bytes.size()) {
-            end = bytes.size(); // last line without an ending (or an odd byte left)
-        }
-        std::size_t contentEnd = end;
-        const bool hasEnding = end < bytes.size();
-        if (hasEnding && end - start >= unit && unitAt(end - unit) == u'\r') {
-            contentEnd = end - unit;
-        }
+        const bool hasEnding = end + unit <= bytes.size();
+        end = hasEnding ? end : bytes.size(); // an odd byte left stays in the last line
+        const bool crlf = hasEnding && end - start >= unit && isUnit(end - unit, '\r');
         if (hasEnding && !endingSeen) {
-            m_crlf = contentEnd != end;
+            m_crlf = crlf;
             endingSeen = true;
         }
+        const std::size_t contentEnd = crlf ? end - unit : end;
         const std::size_t next = hasEnding ? end + unit : end;
         std::string raw(bytes.substr(start, contentEnd - start));
-        std::string terminator(bytes.substr(contentEnd, next - contentEnd));
-        std::u16string text = m_encoding == Encoding::Utf8    ? DecodeUtf8(raw)
-                              : m_encoding == Encoding::Cp932 ? cp932::Decode(raw)
-                                                              : decodeUtf16Le(raw);
-        Line line = makeLine(std::move(text), std::move(raw), std::move(terminator));
+        std::u16string text = decodeText(raw);
+        Line line = makeLine(std::move(text), std::move(raw),
+                             std::string(bytes.substr(contentEnd, next - contentEnd)));
         if (line.kind == LineKind::Section) {
             addSection(std::move(line));
         } else {
@@ -288,6 +286,18 @@ void ProfileFile::parse(std::string_view bytes) {
         }
         start = next;
     }
+}
+
+std::u16string ProfileFile::decodeText(std::string_view raw) const {
+    switch (m_encoding) {
+    case Encoding::Utf16Le:
+        return decodeUtf16Le(raw);
+    case Encoding::Cp932:
+        return cp932::Decode(raw);
+    case Encoding::Utf8:
+        break;
+    }
+    return DecodeUtf8(raw);
 }
 
 ProfileFile::Line ProfileFile::makeLine(std::u16string text, std::string raw,

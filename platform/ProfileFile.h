@@ -69,7 +69,9 @@ private:
         std::vector<Line> lines; // the header first, except for the part before any header
     };
 
+    void detectEncoding(std::string_view bytes);
     void parse(std::string_view bytes);
+    std::u16string decodeText(std::string_view raw) const;
     Line makeLine(std::u16string text, std::string raw, std::string terminator) const;
     Line encodeLine(std::u16string text) const;
     std::string encodeText(std::u16string_view text) const;
