@@ -469,6 +469,10 @@ bool ProfileFile::save(const std::filesystem::path& path) const {
         return false;
     }
     const std::filesystem::path target = resolveTarget(path);
+    // Replacing by rename would get round a file the user made read-only.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+        return false;
+    }
     std::filesystem::path tempPath;
     FileDescriptor temp{createTemporary(target, tempPath)};
     if (temp.fd < 0) {

@@ -41,8 +41,8 @@ public:
 
     // Writes the whole file once, atomically: a temporary file in the same folder, flushed to
     // disk and renamed over the old one. On failure the old file stays whole, the temporary
-    // file is removed and false is returned. A file that existed but could not be read is
-    // never overwritten.
+    // file is removed and false is returned. A file that existed but could not be read, or
+    // that is read-only, is never overwritten.
     bool save(const std::filesystem::path& path) const;
 
     Encoding encoding() const { return m_encoding; }

@@ -179,8 +179,10 @@ TEST_F(ProfileSaveTest, UnwritableOrUnreadablePlacesFailCleanly) {
     EXPECT_FALSE(unreadable.save(m_dir / "dir.ini"));
 
     if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only folders";
+        GTEST_SKIP() << "root writes into read-only files and folders";
     }
+    ::chmod(path().c_str(), 0444);
+    EXPECT_FALSE(changed().save(path()));
     std::filesystem::permissions(m_dir.path(), std::filesystem::perms::owner_read |
                                                    std::filesystem::perms::owner_exec);
     EXPECT_FALSE(changed().save(path()));
