@@ -1,0 +1,89 @@
+#include "history/HistoryStore.h"
+
+#include "platform/ProfileFile.h"
+#include "request/DataFiles.h"
+#include "res/Texts.h"
+
+#include <algorithm>
+
+namespace kestrova {
+
+namespace {
+
+// The Windows profile buffer of 261 characters, the terminating null included.
+constexpr std::size_t kValueBufferSize = 261;
+
+std::u16string decimal(std::size_t n) {
+    const std::string digits = std::to_string(n);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+std::u16string itemSection(std::size_t index) {
+    return std::u16string(texts::kSectionItemPrefix) + decimal(index);
+}
+
+} // namespace
+
+void HistoryStore::LoadHistory() {
+    loadFrom(DataFilePath(texts::kHistoryFileName));
+}
+
+bool HistoryStore::SaveHistory() const {
+    return saveTo(DataFilePath(texts::kHistoryFileName));
+}
+
+void HistoryStore::loadFrom(const std::filesystem::path& path) {
+    const ProfileFile file = ProfileFile::load(path);
+    const int count = std::min(file.readInt(texts::kSectionSystem, texts::kKeyCount, 0), kReadCap);
+    for (int k = 0; k < count; ++k) {
+        const std::u16string section = itemSection(std::size_t(k));
+        HistoryItem item;
+        item.m_strVideoId = file.readString(section, texts::kKeyVideoId, u"", kValueBufferSize);
+        item.m_strTitle = file.readString(section, texts::kKeyTitle, u"", kValueBufferSize);
+        m_items.push_back(std::move(item));
+    }
+}
+
+bool HistoryStore::saveTo(const std::filesystem::path& path) const {
+    // Sections of higher indexes from an earlier, longer list stay in the file: COUNT says
+    // where reading stops.
+    ProfileFile file = ProfileFile::load(path);
+    file.writeString(texts::kSectionSystem, texts::kKeyCount, decimal(m_items.size()));
+    for (std::size_t k = 0; k < m_items.size(); ++k) {
+        const std::u16string section = itemSection(k);
+        file.writeString(section, texts::kKeyVideoId, m_items[k].m_strVideoId);
+        file.writeString(section, texts::kKeyTitle, m_items[k].m_strTitle);
+    }
+    return file.save(path);
+}
+
+void HistoryStore::AddToHistory(HistoryItem item) {
+    const bool present =
+        std::any_of(m_items.begin(), m_items.end(), [&](const HistoryItem& existing) {
+            return existing.m_strVideoId == item.m_strVideoId;
+        });
+    if (present) {
+        return;
+    }
+    m_items.insert(m_items.begin(), std::move(item));
+    if (m_items.size() > kLimit) {
+        m_items.pop_back();
+    }
+    if (m_refill) {
+        m_refill();
+    }
+}
+
+void HistoryStore::removeAt(std::size_t index) {
+    if (index < m_items.size()) {
+        m_items.erase(m_items.begin() + std::ptrdiff_t(index));
+    }
+}
+
+void HistoryStore::setTitle(std::size_t index, std::u16string title) {
+    if (index < m_items.size()) {
+        m_items[index].m_strTitle = std::move(title);
+    }
+}
+
+} // namespace kestrova

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "history/HistoryItem.h"
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+
+namespace kestrova {
+
+// The history list and its file, History.ini: COUNT in "SYSTEM", then sections ITEM0..ITEMn-1
+// with VIDEOID and TITLE. The history panel owns one and shows its items.
+class HistoryStore {
+public:
+    // An insertion that leaves more records than this drops the last one.
+    static constexpr std::size_t kLimit = 50;
+    // Reading stops here whatever COUNT says, so a damaged file cannot exhaust memory.
+    static constexpr int kReadCap = 10000;
+
+    // Appends the records of History.ini (located by the data-file rule) to the list.
+    void LoadHistory();
+    // Writes the list to History.ini in one atomic file write; false when it failed (the list
+    // in memory is untouched either way).
+    bool SaveHistory() const;
+    // Inserts the item at the front unless its video ID is present (exact code units); a
+    // match changes nothing. After an insertion, applies the limit and calls the refill hook.
+    void AddToHistory(HistoryItem item);
+
+    void loadFrom(const std::filesystem::path& path);
+    bool saveTo(const std::filesystem::path& path) const;
+
+    // The history panel's Delete and Get Title; an index out of range changes nothing.
+    void removeAt(std::size_t index);
+    void setTitle(std::size_t index, std::u16string title);
+
+    // Called after AddToHistory has inserted (the panel refills its list view).
+    void setRefillHook(std::function<void()> hook) { m_refill = std::move(hook); }
+
+    const HistoryList& items() const { return m_items; }
+
+private:
+    HistoryList m_items;
+    std::function<void()> m_refill;
+};
+
+} // namespace kestrova

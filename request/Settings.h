@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kestrova {
+
+// The last video ID played, from Kestrova.ini ("SYSTEM", "VIDEOID"); defaultValue when the
+// file, section or key is missing. At most 260 characters are read.
+std::u16string ReadLastVideoId(std::u16string_view defaultValue);
+
+// Writes the last video ID; an empty ID is written as an empty value, never removed. Every
+// other line of the file is kept. False when the file could not be written.
+bool WriteLastVideoId(std::u16string_view videoId);
+
+// The service addresses the video ID is appended to, from the optional "NETWORK" section of
+// Kestrova.ini (read at start, never written), as UTF-8.
+struct ServiceAddresses {
+    std::string feedUrl;
+    std::string playerUrl;
+};
+ServiceAddresses ReadServiceAddresses();
+
+} // namespace kestrova

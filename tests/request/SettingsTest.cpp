@@ -1,0 +1,105 @@
+#include "request/Settings.h"
+
+#include "app/AppContext.h"
+#include "request/DataFiles.h"
+#include "res/Texts.h"
+#include "support/TempDir.h"
+
+#include <cstdlib>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using test::ReadFileBytes;
+using test::TempDir;
+using test::WriteFileBytes;
+
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value)
+        : m_name(name) {
+        if (const char* old = std::getenv(name)) {
+            m_old = old;
+        }
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
+    }
+    ~ScopedEnv() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override { GetAppContext().m_strProgramDir = m_dir.path(); }
+    void TearDown() override { ReleaseAppContext(); }
+    std::filesystem::path file() const { return m_dir / "Kestrova.ini"; }
+
+    TempDir m_dir;
+};
+
+TEST_F(SettingsTest, FirstRunReadsTheDefaultAndWritesAnEmptyKey) {
+    EXPECT_EQ(ReadLastVideoId(u""), u"");
+    EXPECT_EQ(ReadLastVideoId(u"typed"), u"typed");
+    ASSERT_TRUE(WriteLastVideoId(u""));
+    EXPECT_EQ(ReadFileBytes(file()), "[SYSTEM]\nVIDEOID=\n");
+}
+
+TEST_F(SettingsTest, WriteReplacesOnlyTheVideoId) {
+    const std::string before = "; mine\r\n[NETWORK]\r\nFEEDURL=http://127.0.0.1:1/f/\r\n"
+                               "[System]\r\nvideoid=http://www.youtube.com/watch?v=Ab3dE5gH1jK\r\n"
+                               "Other=1\r\n";
+    WriteFileBytes(file(), before);
+    EXPECT_EQ(ReadLastVideoId(u""), u"http://www.youtube.com/watch?v=Ab3dE5gH1jK");
+    ASSERT_TRUE(WriteLastVideoId(u"Zy9xW8vU7tS"));
+    const std::string old = "http://www.youtube.com/watch?v=Ab3dE5gH1jK";
+    std::string after = before;
+    after.replace(after.find(old), old.size(), "Zy9xW8vU7tS");
+    EXPECT_EQ(ReadFileBytes(file()), after);
+}
+
+TEST_F(SettingsTest, ReadsAtMost260Characters) {
+    WriteFileBytes(file(), "[SYSTEM]\nVIDEOID=" + std::string(300, 'v') + "\n");
+    EXPECT_EQ(ReadLastVideoId(u""), std::u16string(260, u'v'));
+}
+
+TEST_F(SettingsTest, ServiceAddressesDefaultWhenMissingOrEmpty) {
+    ServiceAddresses addresses = ReadServiceAddresses();
+    EXPECT_EQ(addresses.feedUrl, texts::kDefaultFeedUrl);
+    EXPECT_EQ(addresses.playerUrl, texts::kDefaultPlayerUrl);
+
+    WriteFileBytes(file(), "[NETWORK]\nFEEDURL=\nPLAYERURL=http://127.0.0.1:8080/v/\n");
+    addresses = ReadServiceAddresses();
+    EXPECT_EQ(addresses.feedUrl, texts::kDefaultFeedUrl);
+    EXPECT_EQ(addresses.playerUrl, "http://127.0.0.1:8080/v/");
+
+    WriteFileBytes(file(), "[network]\nfeedurl = \"http://127.0.0.1:8080/feeds/api/videos/\"\n");
+    EXPECT_EQ(ReadServiceAddresses().feedUrl, "http://127.0.0.1:8080/feeds/api/videos/");
+}
+
+TEST(DataFilesTest, ProgramDirectoryWhenWritableOtherwiseUserConfiguration) {
+    TempDir dir;
+    EXPECT_EQ(DataFilePath(dir.path(), u"History.ini"), dir / "History.ini");
+    const std::filesystem::path unusable = dir / "not-there";
+    {
+        ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").c_str());
+        EXPECT_EQ(DataFilePath(unusable, u"Kestrova.ini"),
+                  dir / "xdg" / "kestrova" / "Kestrova.ini");
+        EXPECT_TRUE(std::filesystem::is_directory(dir / "xdg" / "kestrova"));
+        EXPECT_EQ(DataFilePath({}, u"Kestrova.ini"), dir / "xdg" / "kestrova" / "Kestrova.ini");
+    }
+    ScopedEnv home("HOME", dir.path().c_str());
+    for (const char* xdg : {static_cast<const char*>(nullptr), "", "relative/dir"}) {
+        ScopedEnv unset("XDG_CONFIG_HOME", xdg);
+        EXPECT_EQ(DataFilePath(unusable, u"History.ini"),
+                  dir / ".config" / "kestrova" / "History.ini");
+    }
+}
+
+} // namespace
+} // namespace kestrova
