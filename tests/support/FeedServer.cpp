@@ -210,7 +210,7 @@ FeedServer::~FeedServer() {
     m_stopped.notify_all();
     [[maybe_unused]] const auto written = ::write(m_wakePipe[1], "x", 1);
     m_acceptor.join();
-    for (std::thread& handler : m_handlers) {
+    for (auto& [id, handler] : m_handlers) {
         handler.join();
     }
     ::close(m_listenFd);
@@ -244,6 +244,7 @@ std::vector<FeedRequest> FeedServer::requests() const {
 void FeedServer::acceptLoop() {
     pollfd fds[2] = {{m_listenFd, POLLIN, 0}, {m_wakePipe[0], POLLIN, 0}};
     while (::poll(fds, 2, -1) >= 0 && !(fds[1].revents & POLLIN)) {
+        reapFinishedHandlers();
         const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) {
             continue;
@@ -254,16 +255,39 @@ void FeedServer::acceptLoop() {
             break;
         }
         m_openFds.insert(fd);
-        m_handlers.emplace_back(&FeedServer::serve, this, fd);
+        const std::uint64_t id = m_nextHandler++;
+        m_handlers.emplace(id, std::thread(&FeedServer::serve, this, id, fd));
     }
 }
 
-void FeedServer::serve(int fd) {
-    std::string head;
-    if (!readHead(fd, head)) {
-        closeConnection(fd, false);
-        return;
+void FeedServer::reapFinishedHandlers() {
+    std::vector<std::thread> finished;
+    {
+        std::lock_guard lock(m_mutex);
+        for (const std::uint64_t id : m_finishedHandlers) {
+            const auto handler = m_handlers.find(id);
+            finished.push_back(std::move(handler->second));
+            m_handlers.erase(handler);
+        }
+        m_finishedHandlers.clear();
     }
+    for (std::thread& thread : finished) {
+        thread.join();
+    }
+}
+
+void FeedServer::serve(std::uint64_t handler, int fd) {
+    std::string head;
+    if (readHead(fd, head)) {
+        respond(fd, head);
+    } else {
+        closeConnection(fd, false);
+    }
+    std::lock_guard lock(m_mutex);
+    m_finishedHandlers.push_back(handler);
+}
+
+void FeedServer::respond(int fd, const std::string& head) {
     const std::size_t targetStart = head.find(' ') + 1;
     const std::size_t targetEnd = head.find(' ', targetStart);
     FeedRequest request{head.substr(targetStart, targetEnd - targetStart),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <condition_variable>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <set>
@@ -66,8 +67,10 @@ public:
 
 private:
     void acceptLoop();
-    void serve(int fd);
+    void reapFinishedHandlers();
+    void serve(std::uint64_t handler, int fd);
     bool readHead(int fd, std::string& head);
+    void respond(int fd, const std::string& head);
     FeedReply replyFor(const std::string& target) const;
     void answer(int fd, const FeedReply& reply);
     bool pause(); // false once the server stops
@@ -85,7 +88,11 @@ private:
     std::map<std::string, std::u16string> m_titles; // UTF-8 ID -> title
     std::vector<FeedRequest> m_requests;
     std::set<int> m_openFds;
-    std::vector<std::thread> m_handlers;
+    // One thread per connection; finished ones are joined as new connections come, so a
+    // long-lived server (the offline demo, a benchmark) does not pile them up.
+    std::map<std::uint64_t, std::thread> m_handlers;
+    std::vector<std::uint64_t> m_finishedHandlers;
+    std::uint64_t m_nextHandler = 0;
     std::thread m_acceptor;
 };
 
