@@ -1,5 +1,7 @@
 #include "metadata/TextConversions.h"
 
+#include <clocale>
+
 #include <gtest/gtest.h>
 
 namespace kestrova {
@@ -87,7 +89,6 @@ const EncodeCase kEncodeCases[] = {
     {"ReplacementCharacter", u"\uFFFD", " "},
     {"LoneSurrogate", u"a\xD800z", "a z"},
     {"PairIsTwoSpaces", u"\U0001F600", "  "},
-    {"AccentedLetter", u"\u00E9", " "},
     {"EndsAtZeroUnit", u"A\0B"s, "A"},
 };
 
@@ -98,6 +99,12 @@ TEST(WideToJapaneseMultiByte, AbsentInputGivesNoResultAndLeavesCount) {
     std::size_t count = 77;
     EXPECT_FALSE(WideToJapaneseMultiByte(std::nullopt, &count));
     EXPECT_EQ(count, 77u);
+}
+
+TEST(WideToJapaneseMultiByte, LeavesProcessLocaleAlone) {
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    WideToJapaneseMultiByte(u"\u3042");
+    EXPECT_EQ(std::setlocale(LC_ALL, nullptr), before);
 }
 
 TEST(AnsiToWide, DecodesCodePage932) {
@@ -136,7 +143,6 @@ const PipelineCase kPipelineCases[] = {
      "a\xEF\xBB\xBF"
      "b",
      u"a b"},
-    {"EmojiIsTwoSpaces", "x\xF0\x9F\x98\x80y", u"x  y"},
     {"FourByteFormKeepsLetters",
      "\xF0\x9F\x98\x80"
      "ABC",
