@@ -1,0 +1,198 @@
+#include "metadata/FeedRetrieval.h"
+
+#include "metadata/TextConversions.h"
+#include "platform/PercentEncoding.h"
+#include "platform/Utf8.h"
+
+#include <cstdio>
+#include <cstring>
+#include <curl/curl.h>
+#include <memory>
+#include <string_view>
+
+namespace kestrova {
+
+namespace {
+
+constexpr long kMaxRedirects = 10;
+constexpr std::size_t kMaxDiagnosticText = 511;
+constexpr long kStatusOk = 200;
+
+struct CurlCleanup {
+    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+};
+using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
+
+CurlHandle makeHandle() {
+    // Function-local statics initialise once even when several threads arrive together.
+    static const CURLcode globalInit = curl_global_init(CURL_GLOBAL_DEFAULT);
+    return CurlHandle(globalInit == CURLE_OK ? curl_easy_init() : nullptr);
+}
+
+struct Transfer {
+    Transfer(CURL* handle, std::size_t cap)
+        : curl(handle)
+        , maxBodyBytes(cap) {}
+
+    CURL* curl;
+    std::size_t maxBodyBytes;
+    std::size_t received = 0;
+    std::string body;
+    bool locationSeen = false; // in the response whose headers are arriving
+    bool statusChecked = false;
+    bool statusRejected = false;
+    bool capExceeded = false;
+};
+
+long responseCode(CURL* curl) {
+    long code = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+    return code;
+}
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() &&
+           strncasecmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+
+// Stops the transfer as soon as the headers of a final answer other than 200 are in, so its
+// body is never read. Interim answers (1xx) and redirects libcurl is about to follow pass.
+std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& t = *static_cast<Transfer*>(user);
+    const std::string_view line(data, size * count);
+    if (startsWithNoCase(line, "HTTP/")) {
+        t.locationSeen = false;
+    } else if (startsWithNoCase(line, "location:")) {
+        t.locationSeen = true;
+    } else if (line == "\r\n" || line == "\n") {
+        const long code = responseCode(t.curl);
+        const bool interim = code >= 100 && code < 200;
+        const bool followed = code >= 300 && code < 400 && t.locationSeen;
+        if (!interim && !followed && code != kStatusOk) {
+            t.statusRejected = true;
+            return 0;
+        }
+    }
+    return line.size();
+}
+
+// Zero bytes are dropped one by one; every other byte is kept.
+void appendWithoutZeros(std::string& body, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const std::size_t zero = bytes.find('\0');
+        body.append(bytes.substr(0, zero));
+        if (zero == std::string_view::npos) {
+            break;
+        }
+        bytes.remove_prefix(zero + 1);
+    }
+}
+
+std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& t = *static_cast<Transfer*>(user);
+    const std::size_t n = size * count;
+    if (!t.statusChecked) {
+        t.statusChecked = true;
+        if (responseCode(t.curl) != kStatusOk) {
+            t.statusRejected = true;
+            return 0;
+        }
+    }
+    t.received += n;
+    if (t.received > t.maxBodyBytes) {
+        t.capExceeded = true;
+        return 0;
+    }
+    appendWithoutZeros(t.body, std::string_view(data, n));
+    return n;
+}
+
+void configure(CURL* curl, const std::string& url, const FeedOptions& options, Transfer& transfer,
+               char* errorBuffer) {
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, std::string(texts::kUserAgent).c_str());
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeout.count()));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(options.totalTimeout.count()));
+    // Time-outs must not rely on SIGALRM: the caller may be any thread of a GUI program.
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+}
+
+std::u16string composeDiagnostic(int code, std::string_view text) {
+    const std::u16string description = DecodeUtf8(text).substr(0, kMaxDiagnosticText);
+    std::u16string out;
+    const std::u16string_view format = texts::kFeedExceptionFormat;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u'd') {
+            out += DecodeUtf8(std::to_string(code));
+            ++i;
+        } else if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u's') {
+            out += description;
+            ++i;
+        } else {
+            out.push_back(format[i]);
+        }
+    }
+    return out;
+}
+
+int transferFailed(CURLcode code, const char* errorBuffer, const FeedOptions& options,
+                   std::u16string* diagnostic) {
+    const std::string_view text =
+        errorBuffer && *errorBuffer ? errorBuffer : curl_easy_strerror(code);
+    const std::u16string message = composeDiagnostic(int(code), text);
+    if (options.debug) {
+        std::fprintf(stderr, "%s\n", EncodeUtf8(message).c_str());
+    }
+    if (diagnostic) {
+        *diagnostic = message;
+    }
+    return kFeedTransferFailed;
+}
+
+} // namespace
+
+int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOptions& options,
+                   std::u16string* diagnostic) {
+    if (!out) {
+        return kFeedNoOutput;
+    }
+    out->clear();
+    if (diagnostic) {
+        diagnostic->clear();
+    }
+    const CurlHandle curl = makeHandle();
+    if (!curl) {
+        return transferFailed(CURLE_FAILED_INIT, nullptr, options, diagnostic);
+    }
+    const std::string url = options.urlPrefix + PercentEncode(videoId);
+    Transfer transfer(curl.get(), options.maxBodyBytes);
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    configure(curl.get(), url, options, transfer, errorBuffer);
+
+    const CURLcode result = curl_easy_perform(curl.get());
+    if (transfer.statusRejected) {
+        return kFeedStatusNotOk;
+    }
+    if (transfer.capExceeded) {
+        return transferFailed(CURLE_FILESIZE_EXCEEDED, nullptr, options, diagnostic);
+    }
+    if (result != CURLE_OK) {
+        return transferFailed(result, errorBuffer, options, diagnostic);
+    }
+    if (responseCode(curl.get()) != kStatusOk) {
+        return kFeedStatusNotOk;
+    }
+    *out = AnsiToWide(WideToJapaneseMultiByte(Utf8ToWide(transfer.body)));
+    return kFeedOk;
+}
+
+} // namespace kestrova

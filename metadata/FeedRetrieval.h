@@ -1,0 +1,36 @@
+#pragma once
+
+#include "res/Texts.h"
+
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+namespace kestrova {
+
+// Results of FetchVideoFeed; callers only tell 0 from the rest.
+inline constexpr int kFeedOk = 0;             // the feed text is in the output (maybe empty)
+inline constexpr int kFeedStatusNotOk = 1;    // the final HTTP status was not 200; body not read
+inline constexpr int kFeedNoOutput = 2;       // no output string was given
+inline constexpr int kFeedTransferFailed = 3; // connect, read, time-out, size cap, bad address
+
+struct FeedOptions {
+    // The percent-encoded video ID is appended to this.
+    std::string urlPrefix{texts::kDefaultFeedUrl};
+    std::chrono::milliseconds connectTimeout{std::chrono::seconds(10)};
+    std::chrono::milliseconds totalTimeout{std::chrono::seconds(30)};
+    // A larger body ends the transfer.
+    std::size_t maxBodyBytes = 16 * 1024 * 1024;
+    // Write the diagnostic of a transfer failure to standard error.
+    bool debug = false;
+};
+
+// Sends one HTTP GET for the video's feed entry (redirects followed) and turns the whole body
+// into the feed text: zero bytes dropped, then Utf8ToWide -> WideToJapaneseMultiByte ->
+// AnsiToWide. The output is emptied first, so it is empty after every result but 0. On result
+// 3 `diagnostic`, when given, receives the library's error number and text (texts::
+// kFeedExceptionFormat). Blocks until the transfer ends; safe to call from several threads.
+int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOptions& options = {},
+                   std::u16string* diagnostic = nullptr);
+
+} // namespace kestrova

@@ -1,0 +1,143 @@
+#include "metadata/TitleExtraction.h"
+
+#include <array>
+#include <optional>
+#include <string_view>
+
+namespace kestrova {
+
+namespace {
+
+constexpr std::u16string_view kOpeningMarker = u"<title";
+constexpr std::u16string_view kEndOfTagMarker = u">";
+constexpr std::u16string_view kClosingMarker = u"</title>";
+constexpr char32_t kMaxCodePoint = 0x10FFFF;
+// Longer than any reference worth decoding ("#x10FFFF" with a few leading zeros); bounding the
+// search for ";" keeps a title full of bare "&" linear.
+constexpr std::size_t kMaxReferenceLength = 16;
+
+struct Entity {
+    std::u16string_view name; // between "&" and ";"
+    char16_t unit;
+};
+constexpr std::array<Entity, 5> kEntities = {{
+    {u"amp", u'&'},
+    {u"lt", u'<'},
+    {u"gt", u'>'},
+    {u"quot", u'"'},
+    {u"apos", u'\''},
+}};
+
+int digitValue(char16_t c, int base) {
+    if (c >= u'0' && c <= u'9') {
+        return c - u'0';
+    }
+    if (base == 16 && c >= u'a' && c <= u'f') {
+        return c - u'a' + 10;
+    }
+    if (base == 16 && c >= u'A' && c <= u'F') {
+        return c - u'A' + 10;
+    }
+    return -1;
+}
+
+// The code point of a numeric reference body such as "#123" or "#x1F600"; none when it is
+// malformed or names no character (zero, a surrogate, beyond U+10FFFF).
+std::optional<char32_t> parseNumericReference(std::u16string_view body) {
+    if (body.size() < 2 || body[0] != u'#') {
+        return std::nullopt;
+    }
+    const int base = body[1] == u'x' ? 16 : 10;
+    const std::u16string_view digits = body.substr(base == 16 ? 2 : 1);
+    if (digits.empty()) {
+        return std::nullopt;
+    }
+    char32_t value = 0;
+    for (const char16_t c : digits) {
+        const int d = digitValue(c, base);
+        if (d < 0) {
+            return std::nullopt;
+        }
+        value = value * base + char32_t(d);
+        if (value > kMaxCodePoint) {
+            return std::nullopt;
+        }
+    }
+    if (value == 0 || (value >= 0xD800 && value <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void appendCodePoint(std::u16string& out, char32_t cp) {
+    if (cp < 0x10000) {
+        out.push_back(char16_t(cp));
+        return;
+    }
+    cp -= 0x10000;
+    out.push_back(char16_t(0xD800 + (cp >> 10)));
+    out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
+}
+
+// Appends the decoded reference `body` (the text between "&" and ";"); false when it is none.
+bool appendReference(std::u16string& out, std::u16string_view body) {
+    for (const Entity& e : kEntities) {
+        if (body == e.name) {
+            out.push_back(e.unit);
+            return true;
+        }
+    }
+    if (const auto cp = parseNumericReference(body)) {
+        appendCodePoint(out, *cp);
+        return true;
+    }
+    return false;
+}
+
+// Decodes in one pass, so "&amp;lt;" becomes "&lt;" and not "<".
+std::u16string decodeReferences(std::u16string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t amp = text.find(u'&', i);
+        out.append(text.substr(i, amp - i));
+        if (amp == std::u16string_view::npos) {
+            break;
+        }
+        const std::u16string_view rest = text.substr(amp + 1, kMaxReferenceLength + 1);
+        const std::size_t semicolon = rest.find(u';');
+        if (semicolon != std::u16string_view::npos &&
+            appendReference(out, rest.substr(0, semicolon))) {
+            i = amp + 1 + semicolon + 1;
+        } else {
+            out.push_back(u'&');
+            i = amp + 1;
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::u16string ExtractTitle(std::u16string text) {
+    const std::u16string_view feed = text;
+    const std::size_t opening = feed.find(kOpeningMarker);
+    if (opening == std::u16string_view::npos) {
+        return {};
+    }
+    const std::size_t endOfTag = feed.find(kEndOfTagMarker, opening);
+    if (endOfTag == std::u16string_view::npos) {
+        return {};
+    }
+    const std::size_t start = endOfTag + kEndOfTagMarker.size();
+    // Searched from the title's start, so a stray closing tag earlier in the text cannot hide
+    // the title.
+    const std::size_t closing = feed.find(kClosingMarker, start);
+    if (closing == std::u16string_view::npos) {
+        return {};
+    }
+    return decodeReferences(feed.substr(start, closing - start));
+}
+
+} // namespace kestrova

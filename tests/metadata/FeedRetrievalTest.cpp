@@ -1,0 +1,254 @@
+#include "metadata/FeedRetrieval.h"
+
+#include "metadata/TitleExtraction.h"
+#include "res/Texts.h"
+#include "support/FeedServer.h"
+
+#include <arpa/inet.h>
+#include <chrono>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace std::string_literals;
+using test::FeedReply;
+using test::FeedServer;
+
+constexpr std::u16string_view kStale = u"text from before";
+
+class FeedRetrievalTest : public ::testing::Test {
+protected:
+    FeedOptions options(const std::string& prefix) const {
+        FeedOptions o;
+        o.urlPrefix = prefix;
+        o.connectTimeout = 2s;
+        o.totalTimeout = 5s;
+        return o;
+    }
+    FeedOptions options() const { return options(m_server.baseUrl() + "/"); }
+
+    // Fetches path `id` from the server's root, starting with stale output.
+    int fetch(const std::u16string& id, std::u16string& out, const FeedOptions& o) {
+        out = kStale;
+        return FetchVideoFeed(id, &out, o, &m_diagnostic);
+    }
+    int fetch(const std::u16string& id, std::u16string& out) { return fetch(id, out, options()); }
+
+    void expectDiagnosticStartsWith(std::u16string_view prefix) const {
+        EXPECT_EQ(std::u16string_view(m_diagnostic).substr(0, prefix.size()), prefix);
+    }
+
+    FeedServer m_server;
+    std::u16string m_diagnostic;
+};
+
+TEST_F(FeedRetrievalTest, KnownVideoGivesFeedWithDecodedTitle) {
+    m_server.setTitle(u"Ab3dE5gH1jK", u"Tom & Jerry 日本語 <1>");
+    std::u16string feed;
+    ASSERT_EQ(fetch(u"Ab3dE5gH1jK", feed, options(m_server.feedUrl())), kFeedOk);
+    EXPECT_EQ(ExtractTitle(feed), u"Tom & Jerry 日本語 <1>");
+    EXPECT_EQ(m_server.requests().at(0).userAgent, texts::kUserAgent);
+}
+
+TEST_F(FeedRetrievalTest, UnknownVideoGivesStatusResult) {
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"Zz3dE5gH1jK", feed, options(m_server.feedUrl())), kFeedStatusNotOk);
+    EXPECT_EQ(feed, u"");
+}
+
+TEST_F(FeedRetrievalTest, NoOutputGivesTwoWithoutRequest) {
+    EXPECT_EQ(FetchVideoFeed(u"a", nullptr, options()), kFeedNoOutput);
+    EXPECT_TRUE(m_server.requests().empty());
+}
+
+struct ReplyCase {
+    const char* name;
+    FeedReply reply;
+    int result;
+    std::u16string feed;
+};
+
+void PrintTo(const ReplyCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FeedReplyTest : public FeedRetrievalTest, public ::testing::WithParamInterface<ReplyCase> {};
+
+TEST_P(FeedReplyTest, MapsReplyToResult) {
+    m_server.setReply("/v", GetParam().reply);
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"v", feed), GetParam().result);
+    EXPECT_EQ(feed, GetParam().feed);
+    EXPECT_EQ(m_diagnostic.empty(), GetParam().result != kFeedTransferFailed) << "diagnostic";
+}
+
+FeedReply endlessWithStatus(int status) {
+    FeedReply r = FeedReply::endless();
+    r.status = status;
+    return r;
+}
+
+const ReplyCase kReplyCases[] = {
+    {"Ok", FeedReply::ok("<title>x</title>"), kFeedOk, u"<title>x</title>"},
+    {"OkEmptyBody", FeedReply::ok(""), kFeedOk, u""},
+    {"ByteOrderMarkSkipped",
+     FeedReply::ok("\xEF\xBB\xBF"
+                   "abc"),
+     kFeedOk, u"abc"},
+    {"UnmappableCharactersBecomeSpaces", FeedReply::ok("caf\xC3\xA9 \xF0\x9F\x98\x80!"), kFeedOk,
+     u"caf    !"},
+    {"ZeroBytesDroppedAloneAcrossReads",
+     FeedReply::inPieces({"ab\0cd"s, "\0\0ef"s, "gh\0"s, "\xE3\x81\x82"}), kFeedOk,
+     u"abcdefgh\u3042"},
+    {"CharacterSplitAcrossReads", FeedReply::inPieces({"\xE3\x81", "\x82"}), kFeedOk, u"\u3042"},
+    {"MovedWithoutLocation", FeedReply::withStatus(301, "moved"), kFeedStatusNotOk, u""},
+    {"NotModified", FeedReply::withStatus(304), kFeedStatusNotOk, u""},
+    {"NotFound", FeedReply::withStatus(404, "<title>x</title>"), kFeedStatusNotOk, u""},
+    {"Gone", FeedReply::withStatus(410), kFeedStatusNotOk, u""},
+    {"ServerError", FeedReply::withStatus(500, "oops"), kFeedStatusNotOk, u""},
+    {"NoContent", FeedReply::withStatus(204), kFeedStatusNotOk, u""},
+    // An endless error body would trip the size cap if it were read.
+    {"ErrorBodyNotRead", endlessWithStatus(404), kFeedStatusNotOk, u""},
+    {"ResetBeforeAnswer", FeedReply::reset(), kFeedTransferFailed, u""},
+    {"ResetInsideBody", FeedReply::reset("<title>x</title>"), kFeedTransferFailed, u""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, FeedReplyTest, ::testing::ValuesIn(kReplyCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FeedRetrievalTest, RedirectChainIsFollowedAndItsBodiesDropped) {
+    m_server.setReply("/v", FeedReply::redirect(301, "/hop1"));
+    m_server.setReply("/hop1", FeedReply::redirect(302, m_server.baseUrl() + "/hop2"));
+    m_server.setReply("/hop2", FeedReply::redirect(307, "/final"));
+    m_server.setReply("/final", FeedReply::ok("<title>end</title>"));
+    std::u16string feed;
+    ASSERT_EQ(fetch(u"v", feed), kFeedOk);
+    EXPECT_EQ(feed, u"<title>end</title>");
+    EXPECT_EQ(m_server.requests().size(), 4u);
+}
+
+TEST_F(FeedRetrievalTest, RedirectToErrorGivesStatusResult) {
+    m_server.setReply("/v", FeedReply::redirect(302, "/missing"));
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"v", feed), kFeedStatusNotOk);
+    EXPECT_EQ(feed, u"");
+}
+
+TEST_F(FeedRetrievalTest, MoreThanTenRedirectsFail) {
+    for (int i = 0; i < 11; ++i) {
+        m_server.setReply("/r" + std::to_string(i),
+                          FeedReply::redirect(302, "/r" + std::to_string(i + 1)));
+    }
+    m_server.setReply("/r11", FeedReply::ok("too far"));
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"r0", feed), kFeedTransferFailed);
+    EXPECT_EQ(feed, u"");
+    EXPECT_EQ(m_server.requests().size(), 11u);
+}
+
+TEST_F(FeedRetrievalTest, HungServerEndsAtTimeOut) {
+    m_server.setReply("/v", FeedReply::hang());
+    FeedOptions o = options();
+    o.totalTimeout = 300ms;
+    std::u16string feed;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_EQ(feed, u"");
+    expectDiagnosticStartsWith(u"例外が発生しました。\r\nエラー: 28\r\n");
+}
+
+TEST_F(FeedRetrievalTest, EndlessBodyEndsAtCap) {
+    m_server.setReply("/v", FeedReply::endless());
+    FeedOptions o = options();
+    o.maxBodyBytes = 256 * 1024;
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
+    EXPECT_EQ(feed, u"");
+    EXPECT_EQ(m_diagnostic, u"例外が発生しました。\r\nエラー: 63\r\nMaximum file size exceeded");
+}
+
+TEST_F(FeedRetrievalTest, BodyOfExactlyCapIsAccepted) {
+    FeedOptions o = options();
+    o.maxBodyBytes = 1000;
+    m_server.setReply("/full", FeedReply::inPieces({std::string(600, 'a'), std::string(400, 'b')}));
+    m_server.setReply("/over", FeedReply::inPieces({std::string(600, 'a'), std::string(401, 'b')}));
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"full", feed, o), kFeedOk);
+    EXPECT_EQ(feed.size(), 1000u);
+    EXPECT_EQ(fetch(u"over", feed, o), kFeedTransferFailed);
+}
+
+TEST_F(FeedRetrievalTest, RefusedConnectionFails) {
+    // A port that was free a moment ago: nothing listens there.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    ::close(fd);
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"v", feed,
+                    options("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/")),
+              kFeedTransferFailed);
+    expectDiagnosticStartsWith(u"例外が発生しました。\r\nエラー: 7\r\n");
+}
+
+TEST_F(FeedRetrievalTest, UnusableAddressFails) {
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"v", feed, options("file:///etc/")), kFeedTransferFailed);
+    EXPECT_EQ(fetch(u"v", feed, options("http://[::1/")), kFeedTransferFailed);
+    EXPECT_NE(m_diagnostic.find(u"URL"), std::u16string::npos);
+}
+
+TEST_F(FeedRetrievalTest, DebugModeWritesDiagnosticToStandardError) {
+    m_server.setReply("/v", FeedReply::reset());
+    FeedOptions o = options();
+    o.debug = true;
+    std::u16string feed;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
+    const std::string written = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(written.find("例外が発生しました。\r\nエラー: "), 0u) << written;
+}
+
+struct IdCase {
+    const char* name;
+    std::u16string id;
+    std::string target;
+};
+
+void PrintTo(const IdCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class FeedIdTest : public FeedRetrievalTest, public ::testing::WithParamInterface<IdCase> {};
+
+TEST_P(FeedIdTest, IdReachesServerAsOneEncodedSegment) {
+    m_server.setTitle(GetParam().id, u"found");
+    std::u16string feed;
+    ASSERT_EQ(fetch(GetParam().id, feed, options(m_server.feedUrl())), kFeedOk);
+    EXPECT_EQ(ExtractTitle(feed), u"found");
+    ASSERT_EQ(m_server.requests().size(), 1u);
+    EXPECT_EQ(m_server.requests()[0].target, "/feeds/api/videos/" + GetParam().target);
+}
+
+const IdCase kIdCases[] = {
+    {"Plain", u"Ab3dE5gH1-_", "Ab3dE5gH1-_"},    {"Space", u"a b", "a%20b"},
+    {"Ampersand", u"a&b=c", "a%26b%3Dc"},        {"Slash", u"../../x", "..%2F..%2Fx"},
+    {"QueryAndFragment", u"a?b#c", "a%3Fb%23c"}, {"Japanese", u"あ", "%E3%81%82"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, FeedIdTest, ::testing::ValuesIn(kIdCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kestrova
