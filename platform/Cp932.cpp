@@ -106,10 +106,7 @@ const Tables& tables() {
     return *instance;
 }
 
-} // namespace
-
-UnitBytes EncodeUnit(char16_t unit) {
-    const std::uint16_t code = tables().encode[unit];
+UnitBytes bytesOf(std::uint16_t code) {
     if (code == kUnmapped) {
         return {0, {0, 0}};
     }
@@ -119,17 +116,27 @@ UnitBytes EncodeUnit(char16_t unit) {
     return {2, {static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code & 0xFF)}};
 }
 
+} // namespace
+
+UnitBytes EncodeUnit(char16_t unit) {
+    return bytesOf(tables().encode[unit]);
+}
+
 std::string Encode(std::u16string_view text, char replacement, bool* lossless) {
+    const auto& encode = tables().encode;
     std::string out;
     out.reserve(text.size() * 2);
     bool allMapped = true;
     for (const char16_t unit : text) {
-        const UnitBytes b = EncodeUnit(unit);
-        if (b.size == 0) {
+        const std::uint16_t code = encode[unit];
+        if (code < 0x100) {
+            out.push_back(static_cast<char>(code));
+        } else if (code != kUnmapped) {
+            out.push_back(static_cast<char>(code >> 8));
+            out.push_back(static_cast<char>(code & 0xFF));
+        } else {
             out.push_back(replacement);
             allMapped = false;
-        } else {
-            out.append(reinterpret_cast<const char*>(b.bytes), b.size);
         }
     }
     if (lossless) {
