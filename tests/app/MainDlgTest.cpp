@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -184,6 +185,13 @@ TEST_F(MainDlgTest, MainWindowCarriesTheProgramIcon) {
     dlg.show();
     EXPECT_FALSE(dlg.windowIcon().isNull());
     EXPECT_FALSE(dlg.windowIcon().pixmap(32, 32).isNull());
+}
+
+TEST_F(MainDlgTest, OpensCentredOnTheWorkArea) {
+    CReelnookPlayerDlg dlg;
+    dlg.show();
+    const QPoint offset = dlg.frameGeometry().center() - dlg.screen()->availableGeometry().center();
+    EXPECT_LE(offset.manhattanLength(), 2);
 }
 
 bool backgroundIsBlack(CReelnookPlayerDlg& dlg) {
