@@ -64,11 +64,6 @@ TEST_F(AboutDlgTest, SecondOpeningDoesNotReadTheVersionAgain) {
     EXPECT_EQ(m_reads, 1);
 }
 
-TEST_F(AboutDlgTest, QuestionMarksInTheVersionComeOutAsPrefixColon) {
-    serveProductVersion(u"2.0??rc");
-    EXPECT_EQ(versionLineOfAboutBox(), QStringLiteral("Kestrova Ver.:2-0.:rc"));
-}
-
 TEST_F(AboutDlgTest, UnreadableVersionShowsTheNameAloneAndIsRetried) {
     serveProductVersion(std::nullopt);
     EXPECT_EQ(versionLineOfAboutBox(), QStringLiteral("Kestrova "));
@@ -122,11 +117,6 @@ const EndCase kEndCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, AboutDlgEndTest, ::testing::ValuesIn(kEndCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(AboutDlgTest, HasAFixedSize) {
-    CAboutDlg about;
-    EXPECT_EQ(about.minimumSize(), about.maximumSize());
-}
 
 } // namespace
 } // namespace kestrova

@@ -146,18 +146,5 @@ TEST(DialogBuilderTest, AboutBoxHasItsDefaultButtonAndIcon) {
     EXPECT_TRUE(sawIcon);
 }
 
-TEST(DialogBuilderTest, PlayerTemplateIsSizable) {
-    BuiltDialog built(ids::kPlayerDialog);
-    EXPECT_LT(built.host.minimumSize().width(), built.host.maximumSize().width());
-    EXPECT_TRUE(built.host.windowFlags() & Qt::WindowMaximizeButtonHint);
-    EXPECT_NE(findControl(&built.host, ids::kFlashControl), nullptr);
-}
-
-TEST(DialogBuilderTest, UnknownTemplateIsNotFound) {
-    EXPECT_EQ(FindDialogTemplate(101), nullptr);
-    const QWidget empty;
-    EXPECT_EQ(findControl(&empty, ids::kOk), nullptr);
-}
-
 } // namespace
 } // namespace kestrova

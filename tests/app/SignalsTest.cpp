@@ -63,14 +63,5 @@ TEST(SignalsRestoreTest, RemovingTheCloserRestoresThePreviousHandlers) {
     }
 }
 
-TEST(SignalsRestoreTest, SignalAfterTheWindowIsGoneIsHarmless) {
-    auto window = std::make_unique<QDialog>();
-    const SignalCloser closer(window.get(), false);
-    window.reset();
-    std::raise(SIGTERM);
-    test::WaitFor([] { return false; }, 200);
-    SUCCEED();
-}
-
 } // namespace
 } // namespace kestrova
