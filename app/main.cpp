@@ -1,7 +1,12 @@
-#include <cstdio>
+#include "app/CReelnookPlayerApp.h"
 
-// Placeholder until the windows exist.
-int main() {
-    std::puts("Kestrova: the windows are not built yet; run the tests with scripts/test.sh.");
+#include <string>
+#include <vector>
+
+int main(int argc, char* argv[]) {
+    // Qt takes its own options out of argv; the command line is applied as it was given.
+    const std::vector<std::string> arguments(argv, argv + argc);
+    kestrova::CReelnookPlayerApp app(argc, argv);
+    app.InitInstance(arguments);
     return 0;
 }

@@ -52,4 +52,11 @@ inline constexpr std::u16string_view kSectionNetwork = u"NETWORK";
 inline constexpr std::u16string_view kKeyFeedUrl = u"FEEDURL";
 inline constexpr std::u16string_view kKeyPlayerUrl = u"PLAYERURL";
 
+// Main window and About box.
+inline constexpr std::u16string_view kAboutSecondLine = u"Copyright (C) 2026 Corvanel";
+inline constexpr std::u16string_view kVersionLabelPrefix = u"Ver.:";  // then the product version
+inline constexpr std::u16string_view kAboutNamePrefix = u"Kestrova "; // then the version label
+inline constexpr std::u16string_view kSystemMenuMinimize = u"最小化(&N)";
+inline constexpr std::u16string_view kSystemMenuClose = u"閉じる(&C)\tAlt+F4";
+
 } // namespace kestrova::texts

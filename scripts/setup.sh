@@ -13,7 +13,7 @@ packages=(
     qt6-base-dev libqt6opengl6-dev libmpv-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     # run
-    libgl1-mesa-dri fonts-ipafont-gothic
+    libgl1-mesa-dri fonts-ipafont-gothic libqt6svg6
     # test, benchmarks and packaging
     libcpp-httplib-dev xvfb xauth xdotool ffmpeg imagemagick mpv
     desktop-file-utils appstream dpkg-dev file

@@ -1,0 +1,48 @@
+#include "app/CAboutDlg.h"
+
+#include "platform/DialogBuilder.h"
+#include "platform/OpenUrl.h"
+#include "platform/VersionInfo.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace kestrova {
+
+CAboutDlg::CAboutDlg(QWidget* parent)
+    : QDialog(parent) {
+    BuildDialog(GetDialogTemplate(ids::kAboutDialog), this);
+    auto* ok = findControl<QPushButton>(this, ids::kOk);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* link = findControl<QLabel>(this, ids::kMakerLink);
+    connect(link, &QLabel::linkActivated, this, [] { OpenMakerHomePage(); });
+}
+
+CAboutDlg::~CAboutDlg() = default;
+
+// The dialog initialises when it is first shown, as a template dialog does when it is created.
+void CAboutDlg::setVisible(bool visible) {
+    if (visible && !m_initialised) {
+        m_initialised = true;
+        OnInitDialog();
+    }
+    QDialog::setVisible(visible);
+}
+
+void CAboutDlg::OnInitDialog() {
+    UpdateData(false);
+    const std::u16string text = AboutVersionText(GetVersionLabel());
+    m_strVersion = QString::fromStdU16String(text);
+    UpdateData(false);
+}
+
+void CAboutDlg::UpdateData(bool fromControls) {
+    auto* version = findControl<QLabel>(this, ids::kVersionText);
+    if (fromControls) {
+        m_strVersion = version->text();
+    } else {
+        version->setText(m_strVersion);
+    }
+}
+
+} // namespace kestrova

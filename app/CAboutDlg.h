@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+namespace kestrova {
+
+// The About box: the program icon, its name and version, a second fixed line, a link to the
+// maker's home page, and OK. OK, Esc and the close box end its modal run.
+class CAboutDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit CAboutDlg(QWidget* parent = nullptr);
+    ~CAboutDlg() override;
+
+    void setVisible(bool visible) override;
+
+private:
+    void OnInitDialog();
+    void UpdateData(bool fromControls);
+
+    QString m_strVersion;
+    bool m_initialised = false;
+};
+
+} // namespace kestrova

@@ -1,0 +1,38 @@
+#include "app/CReelnookPlayerApp.h"
+
+#include "app/AppContext.h"
+#include "app/CReelnookPlayerDlg.h"
+#include "app/CommandLine.h"
+#include "platform/Signals.h"
+#include "res/ProgramIcon.h"
+
+#include <clocale>
+
+namespace kestrova {
+
+CReelnookPlayerApp::CReelnookPlayerApp(int& argc, char** argv)
+    : QApplication(argc, argv) {
+    // libmpv refuses to start under locales whose decimal separator is not a point, and
+    // QApplication has just set the process locale from the environment.
+    std::setlocale(LC_NUMERIC, "C");
+    setWindowIcon(ProgramIcon());
+}
+
+bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments) {
+    // Common controls, ActiveX hosting, the restart manager, the shell manager and the
+    // registry key have nothing to set up here: Qt provides the controls, and the settings
+    // live in the program's INI files.
+    CReelnookPlayerDlg mainWindow;
+
+    AppContext& context = GetAppContext();
+    ApplyCommandLine(context, arguments);
+
+    // Log-out, shut-down and the terminal close the main window as its close box does.
+    const SignalCloser signalCloser(&mainWindow, context.m_nDebugMode == 1);
+    mainWindow.exec();
+
+    ReleaseAppContext();
+    return false;
+}
+
+} // namespace kestrova

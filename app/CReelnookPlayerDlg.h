@@ -1,0 +1,75 @@
+#pragma once
+
+#include "platform/Compositor.h"
+
+#include <functional>
+#include <memory>
+
+#include <QDialog>
+#include <QIcon>
+#include <QPoint>
+#include <QSize>
+
+class QMenu;
+
+namespace kestrova {
+
+// Where the minimised window draws its icon: centred in the client area, an odd difference
+// rounding up (the division truncates toward zero, so a larger icon rounds the other way).
+QPoint CenteredIconOrigin(QSize client, QSize icon);
+
+// Fills the menu that stands in for the window's system menu: minimise, close, then a
+// separator and the About item, both left out when the About text is empty.
+void FillSystemMenu(QMenu* menu, const QString& aboutText);
+
+// The program's one top-level window: the control panel, the "Powered By" link, the About
+// command and, where a compositor offers it, a glass band around the panel. Its modal run is
+// the program's only event loop; closing it ends the program.
+class CReelnookPlayerDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // Makes the control panel inside the main window; the panel saves its data when destroyed.
+    using ControlPanelFactory = std::function<std::unique_ptr<QWidget>(QWidget* parent)>;
+    // Replaces the panel factory; returns the one in place. Without one there is no panel.
+    static ControlPanelFactory SetControlPanelFactory(ControlPanelFactory factory);
+
+    explicit CReelnookPlayerDlg(Compositor& compositor = SystemCompositor());
+    ~CReelnookPlayerDlg() override;
+
+    void setVisible(bool visible) override;
+    // Enter (the confirmation command) leaves the window open.
+    void accept() override;
+    // Ends the modal run, then destroys the windows: the control panel first.
+    void done(int result) override;
+
+    bool DestroyWindow();
+    // The compositor switched composition on or off.
+    void OnCompositionChanged();
+    // Runs a command of the system menu.
+    void OnSysCommand(int command);
+
+    bool glassEnabled() const { return m_bGlass; }
+    const GlassMargins& glassMargins() const { return m_glassMargins; }
+    QWidget* controlPanel() const { return m_controlDlg.get(); }
+    QMenu* systemMenu() const { return m_systemMenu; }
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void updateGlass();
+
+    std::unique_ptr<QWidget> m_controlDlg;
+    bool m_bGlass = false;
+    GlassMargins m_glassMargins;
+    QIcon m_hIcon;
+    Compositor& m_compositor;
+    QMenu* m_systemMenu = nullptr;
+    bool m_initialised = false;
+};
+
+} // namespace kestrova

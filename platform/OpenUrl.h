@@ -1,0 +1,22 @@
+#pragma once
+
+#include <functional>
+
+#include <QUrl>
+
+namespace kestrova {
+
+// Opens a web address in the user's default handler. The result is not reported: a browser
+// that fails to start shows nothing, and the program carries on as it was.
+void OpenUrl(const QUrl& address);
+
+// The maker's home page, which the "Powered By" and "Web Page" links both open.
+void OpenMakerHomePage();
+
+using OpenUrlSink = std::function<void(const QUrl& address)>;
+
+// Replaces where addresses go (tests take them instead of starting a browser); an empty sink
+// restores the desktop's handler. Returns the sink that was in place.
+OpenUrlSink SetOpenUrlSink(OpenUrlSink sink);
+
+} // namespace kestrova
