@@ -21,6 +21,18 @@ std::filesystem::path homeDirectory() {
     return {};
 }
 
+// A system-wide install shares its bin folder with every other program; data files do not
+// belong there even when the user (root, say) could write into it.
+bool isSystemInstallDirectory(const std::filesystem::path& directory) {
+    for (const char* system : {KESTROVA_INSTALL_BINDIR, "/usr/bin", "/usr/local/bin"}) {
+        std::error_code ignored;
+        if (std::filesystem::equivalent(directory, system, ignored)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 std::filesystem::path UserDataDirectory() {
@@ -36,7 +48,8 @@ std::filesystem::path UserDataDirectory() {
 std::filesystem::path DataFilePath(const std::filesystem::path& programDir,
                                    std::u16string_view name) {
     const std::filesystem::path fileName = EncodeUtf8(name);
-    if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) {
+    if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0 &&
+        !isSystemInstallDirectory(programDir)) {
         return programDir / fileName;
     }
     const std::filesystem::path directory = UserDataDirectory();

@@ -7,8 +7,8 @@ namespace kestrova {
 
 // Where a data file (Kestrova.ini, History.ini) lies, built afresh at every read and write:
 // the program directory of the AppContext followed by the name; when that directory cannot be
-// written (a system-wide install), $XDG_CONFIG_HOME/kestrova (default ~/.config/kestrova),
-// created when needed.
+// written or is the bin folder of a system-wide install, $XDG_CONFIG_HOME/kestrova (default
+// ~/.config/kestrova), created when needed.
 std::filesystem::path DataFilePath(std::u16string_view name);
 
 // The same rule for a given program directory.

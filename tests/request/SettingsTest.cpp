@@ -92,6 +92,8 @@ TEST(DataFilesTest, ProgramDirectoryWhenWritableOtherwiseUserConfiguration) {
                   dir / "xdg" / "kestrova" / "Kestrova.ini");
         EXPECT_TRUE(std::filesystem::is_directory(dir / "xdg" / "kestrova"));
         EXPECT_EQ(DataFilePath({}, u"Kestrova.ini"), dir / "xdg" / "kestrova" / "Kestrova.ini");
+        EXPECT_EQ(DataFilePath("/usr/bin", u"Kestrova.ini"),
+                  dir / "xdg" / "kestrova" / "Kestrova.ini");
     }
     ScopedEnv home("HOME", dir.path().c_str());
     for (const char* xdg : {static_cast<const char*>(nullptr), "", "relative/dir"}) {
