@@ -1,5 +1,7 @@
 #include "metadata/TitleExtraction.h"
 
+#include "platform/Utf8.h"
+
 #include <array>
 #include <optional>
 #include <string_view>
@@ -69,16 +71,6 @@ std::optional<char32_t> parseNumericReference(std::u16string_view body) {
     return value;
 }
 
-void appendCodePoint(std::u16string& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out.push_back(char16_t(cp));
-        return;
-    }
-    cp -= 0x10000;
-    out.push_back(char16_t(0xD800 + (cp >> 10)));
-    out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-}
-
 // Appends the decoded reference `body` (the text between "&" and ";"); false when it is none.
 bool appendReference(std::u16string& out, std::u16string_view body) {
     for (const Entity& e : kEntities) {
@@ -88,7 +80,7 @@ bool appendReference(std::u16string& out, std::u16string_view body) {
         }
     }
     if (const auto cp = parseNumericReference(body)) {
-        appendCodePoint(out, *cp);
+        AppendUtf16(out, *cp);
         return true;
     }
     return false;

@@ -30,16 +30,6 @@ LeadByte classify(unsigned char b) {
     return {0, 0, 0, 0};
 }
 
-void appendCodePoint(std::u16string& out, char32_t cp) {
-    if (cp < 0x10000) {
-        out.push_back(char16_t(cp));
-        return;
-    }
-    cp -= 0x10000;
-    out.push_back(char16_t(0xD800 + (cp >> 10)));
-    out.push_back(char16_t(0xDC00 + (cp & 0x3FF)));
-}
-
 void appendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(char(cp));
@@ -59,6 +49,16 @@ void appendUtf8(std::string& out, char32_t cp) {
 }
 
 } // namespace
+
+void AppendUtf16(std::u16string& out, char32_t codePoint) {
+    if (codePoint < 0x10000) {
+        out.push_back(char16_t(codePoint));
+        return;
+    }
+    codePoint -= 0x10000;
+    out.push_back(char16_t(0xD800 + (codePoint >> 10)));
+    out.push_back(char16_t(0xDC00 + (codePoint & 0x3FF)));
+}
 
 std::u16string DecodeUtf8(std::string_view bytes) {
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
@@ -85,7 +85,7 @@ std::u16string DecodeUtf8(std::string_view bytes) {
         if (lead.trailCount == 0 || taken < lead.trailCount) {
             out.push_back(kReplacement); // the offending byte at j starts afresh
         } else {
-            appendCodePoint(out, cp);
+            AppendUtf16(out, cp);
         }
         i = j;
     }

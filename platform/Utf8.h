@@ -11,6 +11,9 @@ namespace kestrova {
 // decoded like any character (U+FEFF); skipping it is the caller's decision.
 std::u16string DecodeUtf8(std::string_view bytes);
 
+// Appends one code point (at most U+10FFFF, not a surrogate): a unit, or a surrogate pair.
+void AppendUtf16(std::u16string& out, char32_t codePoint);
+
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
 std::string EncodeUtf8(std::u16string_view text);
 
