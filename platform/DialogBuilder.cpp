@@ -182,11 +182,15 @@ QFont TemplateFont(const DialogTemplate& dialog) {
 }
 
 DialogBaseUnits BaseUnitsOf(const QFont& font) {
-    // The platform's average character width: the advance of the 52 Latin letters, halved.
+    // The average advance of the 52 Latin letters, truncated. The substitute gothic's Latin
+    // letters are exactly half an em, 5.5 px at 8 pt, where the Japanese Windows dialog face's
+    // narrower letters average 5: rounding (Windows' own formula) would make template 129 six
+    // pixels per four units and push the control panel ~60 px past the main window's edge.
+    // Truncating gives the Windows figures for both template sizes (5 at 8 pt, 6 at 9 pt).
     const QFontMetrics metrics(font);
     const int letters = metrics.horizontalAdvance(
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return {(letters / 26 + 1) / 2, metrics.height()};
+    return {letters / 52, metrics.height()};
 }
 
 QRect MapDialogRect(const DialogBaseUnits& units, int x, int y, int w, int h) {
