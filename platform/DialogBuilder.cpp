@@ -19,6 +19,14 @@ namespace {
 // Installed in place of the Windows dialog faces: a Japanese gothic of the same kind.
 constexpr const char* kSubstituteFace = "IPAGothic";
 
+// The shell dialog face of a Japanese Windows draws its Latin letters narrower than the
+// substitute, whose letters are half an em (5.5 px at 8 pt, 96 dpi, against about 5 px). At
+// full width the panels' dialog unit came out as the main window's, template 129 overflowed
+// the main window by about 60 px and the control texts were clipped; condensed, the letters
+// match the Windows metrics and the dialog units follow from them as they do there.
+constexpr std::u16string_view kShellDialogFace = u"MS Shell Dlg";
+constexpr int kShellDialogStretch = 90;
+
 void installFontSubstitutions() {
     static const bool installed = [] {
         for (const char* face : {"MS UI Gothic", "MS Shell Dlg", "MS Shell Dlg 2"}) {
@@ -178,19 +186,18 @@ QFont TemplateFont(const DialogTemplate& dialog) {
     installFontSubstitutions();
     QFont font(toQString(dialog.fontFace));
     font.setPointSize(dialog.fontPoints);
+    if (dialog.fontFace == kShellDialogFace) {
+        font.setStretch(kShellDialogStretch);
+    }
     return font;
 }
 
 DialogBaseUnits BaseUnitsOf(const QFont& font) {
-    // The average advance of the 52 Latin letters, truncated. The substitute gothic's Latin
-    // letters are exactly half an em, 5.5 px at 8 pt, where the Japanese Windows dialog face's
-    // narrower letters average 5: rounding (Windows' own formula) would make template 129 six
-    // pixels per four units and push the control panel ~60 px past the main window's edge.
-    // Truncating gives the Windows figures for both template sizes (5 at 8 pt, 6 at 9 pt).
+    // The platform's average character width: the advance of the 52 Latin letters, halved.
     const QFontMetrics metrics(font);
     const int letters = metrics.horizontalAdvance(
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return {letters / 52, metrics.height()};
+    return {(letters / 26 + 1) / 2, metrics.height()};
 }
 
 QRect MapDialogRect(const DialogBaseUnits& units, int x, int y, int w, int h) {
