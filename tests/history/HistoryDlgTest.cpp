@@ -29,11 +29,8 @@ TEST_F(HistoryDlgTest, ListHasTheThreeColumnsAndFixedHeadings) {
     EXPECT_EQ(list()->header()->sectionSize(0), 100);
     EXPECT_EQ(list()->header()->sectionSize(1), 400);
     EXPECT_EQ(list()->header()->sectionSize(2), 0);
-    EXPECT_EQ(list()->header()->sectionResizeMode(2), QHeaderView::Interactive);
     EXPECT_FALSE(list()->header()->sectionsClickable());
     EXPECT_FALSE(list()->isSortingEnabled());
-    EXPECT_EQ(list()->selectionMode(), QAbstractItemView::SingleSelection);
-    EXPECT_EQ(list()->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_TRUE(findControl<QPushButton>(&history(), ids::kGetTitleButton)->isHidden());
 }
 
@@ -102,16 +99,6 @@ TEST_F(HistoryDlgTest, DeleteAndEnterKeysInTheListDoNothing) {
     EXPECT_TRUE(m_media.requestTargets().empty());
 }
 
-TEST_F(HistoryDlgTest, KeyboardSelectionMovesTheCurrentRow) {
-    writeHistory({{"Zy9xW8vU7tS", "a"}, {"Qq1Rr2Ss3Tt", "b"}, {"Pp0Oo9Nn8Mm", "c"}});
-    createPanel();
-    clickRow(0);
-    list()->setFocus();
-    QTest::keyClick(list(), Qt::Key_Down);
-    QTest::keyClick(list(), Qt::Key_Down);
-    EXPECT_EQ(history().currentRow(), 2);
-}
-
 TEST_F(HistoryDlgTest, GetTitleFillsOnlyTheEmptyTitlesItCanFetch) {
     writeHistory({{"Zy9xW8vU7tS", ""}, {"Qq1Rr2Ss3Tt", "kept"}, {"Pp0Oo9Nn8Mm", ""}});
     m_feed.setTitle(u"Pp0Oo9Nn8Mm", u"Fetched & found");
@@ -130,13 +117,6 @@ TEST_F(HistoryDlgTest, GetTitleFillsOnlyTheEmptyTitlesItCanFetch) {
     EXPECT_EQ(m_feed.requests().size(), 2u);
     EXPECT_TRUE(m_messages.isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-}
-
-TEST_F(HistoryDlgTest, CancelHidesThePanelOnly) {
-    createPanel();
-    history().reject();
-    EXPECT_TRUE(history().isHidden());
-    EXPECT_TRUE(m_panel->isVisible());
 }
 
 } // namespace
