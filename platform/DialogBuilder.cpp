@@ -70,7 +70,9 @@ QWidget* makeLabel(const ControlTemplate& c, QWidget* host) {
         label->setPixmap(ProgramIcon().pixmap(side, side));
     } else {
         label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
+        // A static text breaks lines at spaces only; Qt would also break "Url/VideoID" after
+        // its slash and show half of it in a one-line box.
+        label->setWordWrap(c.text.find(u' ') != std::u16string_view::npos);
         label->setText(toQString(c.text));
     }
     return label;

@@ -83,6 +83,16 @@ TEST_F(ControlDlgTest, StoredIdIsShownUnparsedAtStart) {
     EXPECT_NE(settingsText().find("VIDEOID=http://not/an id\n"), std::string::npos);
 }
 
+// Enter on a focused button presses it; elsewhere it is the main window's (see below).
+TEST_F(ControlDlgTest, EnterOnTheFocusedPlayVideoButtonPlays) {
+    CControlDlg& panel = createPanel();
+    edit()->setText(qs(kId));
+    auto* play = findControl<QPushButton>(&panel, ids::kPlayVideoButton);
+    play->setFocus();
+    QTest::keyClick(play, Qt::Key_Return);
+    EXPECT_EQ(panel.m_strLastVideoId, kId);
+}
+
 TEST_F(ControlDlgTest, PlayingAnIdAlreadyInTheHistoryLeavesTheOrderAlone) {
     writeHistory({{"Zy9xW8vU7tS", "First"}, {kIdUtf8, "Old title"}, {"Qq1Rr2Ss3Tt", "Third"}});
     CControlDlg& panel = createPanel();
