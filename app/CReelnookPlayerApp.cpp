@@ -4,9 +4,11 @@
 #include "app/CReelnookPlayerDlg.h"
 #include "app/CommandLine.h"
 #include "platform/Signals.h"
+#include "request/CControlDlg.h"
 #include "res/ProgramIcon.h"
 
 #include <clocale>
+#include <memory>
 
 namespace kestrova {
 
@@ -22,6 +24,11 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
     // Common controls, ActiveX hosting, the restart manager, the shell manager and the
     // registry key have nothing to set up here: Qt provides the controls, and the settings
     // live in the program's INI files.
+    CReelnookPlayerDlg::SetControlPanelFactory([](QWidget* parent) -> std::unique_ptr<QWidget> {
+        auto panel = std::make_unique<CControlDlg>();
+        panel->Create(parent);
+        return panel;
+    });
     CReelnookPlayerDlg mainWindow;
 
     AppContext& context = GetAppContext();

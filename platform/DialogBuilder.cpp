@@ -19,6 +19,14 @@ namespace {
 // Installed in place of the Windows dialog faces: a Japanese gothic of the same kind.
 constexpr const char* kSubstituteFace = "IPAGothic";
 
+// The shell dialog face of a Japanese Windows draws its Latin letters narrower than the
+// substitute, whose letters are half an em (5.5 px at 8 pt, 96 dpi, against about 5 px). At
+// full width the panels' dialog unit came out as the main window's, template 129 overflowed
+// the main window by about 60 px and the control texts were clipped; condensed, the letters
+// match the Windows metrics and the dialog units follow from them as they do there.
+constexpr std::u16string_view kShellDialogFace = u"MS Shell Dlg";
+constexpr int kShellDialogStretch = 90;
+
 void installFontSubstitutions() {
     static const bool installed = [] {
         for (const char* face : {"MS UI Gothic", "MS Shell Dlg", "MS Shell Dlg 2"}) {
@@ -62,7 +70,9 @@ QWidget* makeLabel(const ControlTemplate& c, QWidget* host) {
         label->setPixmap(ProgramIcon().pixmap(side, side));
     } else {
         label->setTextFormat(Qt::PlainText);
-        label->setWordWrap(true);
+        // A static text breaks lines at spaces only; Qt would also break "Url/VideoID" after
+        // its slash and show half of it in a one-line box.
+        label->setWordWrap(c.text.find(u' ') != std::u16string_view::npos);
         label->setText(toQString(c.text));
     }
     return label;
@@ -178,6 +188,9 @@ QFont TemplateFont(const DialogTemplate& dialog) {
     installFontSubstitutions();
     QFont font(toQString(dialog.fontFace));
     font.setPointSize(dialog.fontPoints);
+    if (dialog.fontFace == kShellDialogFace) {
+        font.setStretch(kShellDialogStretch);
+    }
     return font;
 }
 

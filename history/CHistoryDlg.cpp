@@ -1,0 +1,225 @@
+#include "history/CHistoryDlg.h"
+
+#include "metadata/TitleExtraction.h"
+#include "platform/ChildDialogKeys.h"
+#include "platform/DialogBuilder.h"
+#include "platform/MessageBox.h"
+#include "platform/WaitCursor.h"
+#include "request/CControlDlg.h"
+#include "res/Texts.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyledItemDelegate>
+#include <QTreeWidget>
+
+namespace kestrova {
+
+namespace {
+
+constexpr int kColumnVideoId = 0;
+constexpr int kColumnTitle = 1;
+constexpr int kColumnWidths[] = {100, 400, 0};
+
+QString toQString(std::u16string_view text) {
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Draws the cell borders of a report-style list; Qt's tree view has no grid of its own.
+class GridLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Mid));
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->restore();
+    }
+};
+
+} // namespace
+
+CHistoryDlg::CHistoryDlg()
+    : QDialog(nullptr, Qt::Widget) {}
+
+CHistoryDlg::~CHistoryDlg() {
+    DestroyWindow();
+}
+
+bool CHistoryDlg::Create(QWidget* parent) {
+    if (m_created) {
+        return false;
+    }
+    setParent(parent, Qt::Widget);
+    BuildDialog(GetDialogTemplate(ids::kHistoryPanel), this);
+    MakeButtonsNonDefault(this);
+    m_created = true;
+    OnInitDialog();
+    return true;
+}
+
+void CHistoryDlg::OnInitDialog() {
+    m_listHistory = findControl<QTreeWidget>(this, ids::kHistoryList);
+    m_store.setRefillHook([this] { RefreshList(); });
+    m_store.LoadHistory();
+    setUpList();
+    RefreshList();
+
+    connect(findControl<QPushButton>(this, ids::kGetTitleButton), &QPushButton::clicked, this,
+            &CHistoryDlg::OnGetTitle);
+    connect(findControl<QPushButton>(this, ids::kPlayBackButton), &QPushButton::clicked, this,
+            &CHistoryDlg::OnPlayBack);
+    connect(findControl<QPushButton>(this, ids::kDeleteButton), &QPushButton::clicked, this,
+            &CHistoryDlg::OnDelete);
+}
+
+void CHistoryDlg::setUpList() {
+    m_listHistory->setHeaderLabels(
+        {QStringLiteral("VideoID"), QStringLiteral("Video Title"), QString()});
+    QHeaderView* header = m_listHistory->header();
+    header->setMinimumSectionSize(0);
+    header->setSectionsClickable(false);
+    header->setSectionsMovable(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int column = 0; column < 3; ++column) {
+        header->setSectionResizeMode(column, QHeaderView::Interactive);
+        header->resizeSection(column, kColumnWidths[column]);
+    }
+    m_listHistory->setSortingEnabled(false);
+    m_listHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listHistory->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_listHistory->setAllColumnsShowFocus(true);
+    m_listHistory->setItemDelegate(new GridLineDelegate(m_listHistory));
+    m_listHistory->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A double click anywhere, the empty space below the rows included, plays.
+    m_listHistory->viewport()->installEventFilter(this);
+
+    connect(m_listHistory->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!m_refilling && !selected.indexes().isEmpty()) {
+                    m_selectionMark = selected.indexes().first().row();
+                }
+            });
+}
+
+bool CHistoryDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (m_listHistory && watched == m_listHistory->viewport() &&
+        event->type() == QEvent::MouseButtonDblClick) {
+        OnPlayBack();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// Enter and Esc are the main window's dialog commands; the list's own Delete and Enter keys
+// do nothing here.
+void CHistoryDlg::keyPressEvent(QKeyEvent* event) {
+    HandleChildDialogKey(this, event);
+}
+
+bool CHistoryDlg::DestroyWindow() {
+    if (!m_created) {
+        return false;
+    }
+    m_created = false;
+    m_store.SaveHistory();
+    hide();
+    return true;
+}
+
+void CHistoryDlg::reject() {
+    hide();
+}
+
+void CHistoryDlg::AddToHistory(HistoryItem item) {
+    m_store.AddToHistory(std::move(item));
+}
+
+void CHistoryDlg::RefreshList() {
+    if (!m_listHistory) {
+        return;
+    }
+    const int marked = m_selectionMark;
+    const QString key = marked >= 0 && marked < m_listHistory->topLevelItemCount()
+                            ? m_listHistory->topLevelItem(marked)->text(kColumnVideoId)
+                            : QString();
+
+    m_refilling = true;
+    m_listHistory->setUpdatesEnabled(false);
+    m_listHistory->clear();
+    m_selectionMark = -1;
+    QList<QTreeWidgetItem*> rows;
+    for (const HistoryItem& record : m_store.items()) {
+        auto* row = new QTreeWidgetItem;
+        row->setText(kColumnVideoId, toQString(record.m_strVideoId));
+        row->setText(kColumnTitle, toQString(record.m_strTitle));
+        rows.push_back(row);
+    }
+    m_listHistory->addTopLevelItems(rows);
+    if (marked >= 0) {
+        for (int r = 0; r < m_listHistory->topLevelItemCount(); ++r) {
+            if (m_listHistory->topLevelItem(r)->text(kColumnVideoId) == key) {
+                markRow(r);
+                break;
+            }
+        }
+    }
+    m_listHistory->setUpdatesEnabled(true);
+    m_refilling = false;
+}
+
+void CHistoryDlg::markRow(int row) {
+    QTreeWidgetItem* item = m_listHistory->topLevelItem(row);
+    m_selectionMark = row;
+    m_listHistory->setCurrentItem(item);
+    item->setSelected(true);
+    m_listHistory->scrollToItem(item, QAbstractItemView::EnsureVisible);
+}
+
+void CHistoryDlg::OnPlayBack() {
+    if (!m_pOwner) {
+        return;
+    }
+    const int row = currentRow();
+    if (row < 0 || std::size_t(row) >= m_store.items().size()) {
+        ShowMessageBox(toQString(texts::kMsgSelectToPlay));
+        return;
+    }
+    m_pOwner->PlayFromHistory(m_store.items()[std::size_t(row)]);
+}
+
+void CHistoryDlg::OnDelete() {
+    const int row = currentRow();
+    if (row < 0 || std::size_t(row) >= m_store.items().size()) {
+        ShowMessageBox(toQString(texts::kMsgSelectToDelete));
+        return;
+    }
+    m_store.removeAt(std::size_t(row));
+    RefreshList();
+}
+
+void CHistoryDlg::OnGetTitle() {
+    for (std::size_t i = 0; i < m_store.items().size(); ++i) {
+        if (!m_store.items()[i].m_strTitle.empty()) {
+            continue;
+        }
+        std::u16string answer;
+        int result = 0;
+        {
+            const WaitCursor waiting;
+            result = FetchVideoFeed(m_store.items()[i].m_strVideoId, &answer, m_feedOptions);
+        }
+        if (result == kFeedOk) {
+            m_store.setTitle(i, ExtractTitle(answer));
+        }
+    }
+    RefreshList();
+}
+
+} // namespace kestrova

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "history/HistoryStore.h"
+#include "metadata/FeedRetrieval.h"
+
+#include <QDialog>
+
+class QPushButton;
+class QTreeWidget;
+
+namespace kestrova {
+
+class CControlDlg;
+
+// The history panel inside the control panel: the played videos in a list, newest first,
+// with Play Back, Delete and the hidden Get Title command. Every data rule is the history
+// store's; the panel shows it and acts on the current row.
+class CHistoryDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    CHistoryDlg();
+    ~CHistoryDlg() override;
+
+    // Builds the panel from its template as a child of the parent and initialises it (reads
+    // History.ini). The panel stays hidden until its owner shows it.
+    bool Create(QWidget* parent);
+    // Saves History.ini, then takes the window down; nothing happens a second time.
+    bool DestroyWindow();
+
+    void AddToHistory(HistoryItem item);
+    // Rebuilds the whole list and marks the row of the video that was marked before.
+    void RefreshList();
+
+    void OnPlayBack();
+    void OnDelete();
+    void OnGetTitle();
+
+    // The selection mark: the row last selected by the user or marked by RefreshList; -1
+    // when none.
+    int currentRow() const { return m_selectionMark; }
+
+    CControlDlg* m_pOwner = nullptr;
+    // Where Get Title asks for the feed entries.
+    FeedOptions m_feedOptions;
+
+    const HistoryStore& store() const { return m_store; }
+    QTreeWidget* list() const { return m_listHistory; }
+
+    void reject() override;
+    void accept() override {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void setUpList();
+    void markRow(int row);
+
+    HistoryStore m_store;
+    QTreeWidget* m_listHistory = nullptr;
+    int m_selectionMark = -1;
+    bool m_refilling = false;
+    bool m_created = false;
+};
+
+} // namespace kestrova
