@@ -37,6 +37,23 @@ inline constexpr std::string_view kDefaultFeedUrl =
 inline constexpr std::string_view kDefaultPlayerUrl = "http://www.youtube.com/v/";
 inline constexpr std::string_view kMovieQuery = "?version=3&rel=0&autoplay=1&loop=1";
 
+// The line the player window shows over the movie when it cannot be played.
+inline constexpr std::u16string_view kPlaybackFailedRefused =
+    u"再生できません: サーバーが拒否しました (HTTP %1)";
+inline constexpr std::u16string_view kPlaybackFailedUnreachable =
+    u"再生できません: サーバーに接続できません";
+inline constexpr std::u16string_view kPlaybackFailedNotMedia =
+    u"再生できません: 動画の形式を認識できません";
+inline constexpr std::u16string_view kPlaybackFailedYtdlMissing =
+    u"再生できません: yt-dlp が見つかりません (インストールしてください)";
+inline constexpr std::u16string_view kPlaybackFailedYtdlError =
+    u"再生できません: yt-dlp が動画を取得できません (yt-dlp を更新してください)";
+inline constexpr std::u16string_view kPlaybackFailedOther = u"再生できません: %1";
+inline constexpr std::u16string_view kPlaybackHintYtdlMissing = u" / yt-dlp が見つかりません";
+
+// The player window's title.
+inline constexpr std::u16string_view kPlayerTitle = u"Player";
+
 // The maker's home page, opened by the "Powered By" and "Web Page" links.
 inline constexpr std::string_view kMakerHomePage = "https://corvanel.example.org/";
 

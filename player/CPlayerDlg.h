@@ -1,0 +1,52 @@
+#pragma once
+
+#include "player/CShockwaveflash1.h"
+
+#include <string>
+
+#include <QDialog>
+
+class QLabel;
+
+namespace kestrova {
+
+// The window the videos play in: a top-level window of its own whose whole client area is
+// the movie. The user cannot close it; its owner creates it hidden, shows it and destroys it.
+class CPlayerDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    // playerPrefix: the address the video ID is appended to (UTF-8).
+    explicit CPlayerDlg(std::string playerPrefix = {});
+
+    void setPlayerPrefix(std::string playerPrefix);
+
+    // Plays the video in place of the current one; does not show, raise or restore the window.
+    void PlayVideo(std::u16string videoId);
+
+    // Keeps the window above others, or no longer; position, size and visibility stay.
+    void setTopMost(bool topMost);
+
+    CShockwaveflash1& flash() { return *m_flash; }
+    // The line shown over the movie when it cannot be played; empty when none.
+    QString failureText() const;
+
+    // Escape, Enter and the close box leave the window as it is.
+    void accept() override {}
+    void reject() override {}
+    void done(int) override {}
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void showFailure(const QString& reason);
+    void placeFailureLine();
+
+    std::string m_playerPrefix;
+    CShockwaveflash1* m_flash;
+    QLabel* m_failureLine;
+};
+
+} // namespace kestrova

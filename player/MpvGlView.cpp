@@ -1,0 +1,106 @@
+#include "player/MpvGlView.h"
+
+#include "player/MpvHandle.h"
+#include "player/MpvLog.h"
+
+#include <cmath>
+#include <mpv/render_gl.h>
+
+#include <QOpenGLContext>
+
+namespace kestrova {
+namespace {
+
+void* procAddress(void*, const char* name) {
+    QOpenGLContext* context = QOpenGLContext::currentContext();
+    return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
+}
+
+} // namespace
+
+MpvGlView::MpvGlView(MpvHandle& mpv, QWidget* parent)
+    : QOpenGLWidget(parent)
+    , m_mpv(mpv) {}
+
+MpvGlView::~MpvGlView() {
+    // QOpenGLWidget's own destructor destroys the GL context and would call back into this
+    // half-destroyed object through aboutToBeDestroyed.
+    disconnect(m_contextGone);
+    freeRenderContext();
+}
+
+void MpvGlView::initializeGL() {
+    // The GL context is new: either the first one, or a replacement after the widget moved
+    // to another native window (the old one was freed on aboutToBeDestroyed).
+    m_contextGone = connect(context(), &QOpenGLContext::aboutToBeDestroyed, this,
+                            &MpvGlView::freeRenderContext, Qt::DirectConnection);
+    mpv_opengl_init_params glInit{&procAddress, nullptr};
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
+        {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    mpv_render_context* render = nullptr;
+    if (!checkMpv(mpv_render_context_create(&render, m_mpv.get(), params),
+                  "mpv_render_context_create (OpenGL)"))
+        return;
+    m_render.reset(render);
+    mpv_render_context_set_update_callback(
+        render,
+        [](void* self) {
+            QMetaObject::invokeMethod(static_cast<MpvGlView*>(self), &MpvGlView::onMpvUpdate,
+                                      Qt::QueuedConnection);
+        },
+        this);
+    emit renderContextReady();
+}
+
+void MpvGlView::onMpvUpdate() {
+    if (!m_render || !(mpv_render_context_update(m_render.get()) & MPV_RENDER_UPDATE_FRAME))
+        return;
+    m_newFrame = true;
+    if (isVisible() && !window()->isMinimized()) {
+        update();
+        return;
+    }
+    // No paint comes while the window is hidden or minimised, but the engine waits for each
+    // frame to be rendered and would slow playback down: draw into the widget's buffer.
+    makeCurrent();
+    renderFrame();
+    doneCurrent();
+}
+
+void MpvGlView::paintGL() {
+    renderFrame();
+}
+
+void MpvGlView::renderFrame() {
+    if (!m_render)
+        return;
+    const qreal ratio = devicePixelRatioF();
+    mpv_opengl_fbo fbo{static_cast<int>(defaultFramebufferObject()),
+                       static_cast<int>(std::lround(width() * ratio)),
+                       static_cast<int>(std::lround(height() * ratio)), 0};
+    int flipY = 1;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_OPENGL_FBO, &fbo},
+        {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    checkMpv(mpv_render_context_render(m_render.get(), params), "mpv_render_context_render");
+    if (m_newFrame) {
+        m_newFrame = false;
+        emit frameRendered();
+    }
+}
+
+void MpvGlView::freeRenderContext() {
+    if (!m_render)
+        return;
+    // The render context holds GL objects: they must go while their context is current.
+    makeCurrent();
+    m_render.reset();
+    doneCurrent();
+}
+
+} // namespace kestrova

@@ -1,0 +1,16 @@
+#include "player/MpvLog.h"
+
+#include <mpv/client.h>
+
+namespace kestrova {
+
+Q_LOGGING_CATEGORY(lcPlayer, "kestrova.player", QtCriticalMsg)
+
+bool checkMpv(int result, const char* what) {
+    if (result >= 0)
+        return true;
+    qCWarning(lcPlayer, "%s failed: %s", what, mpv_error_string(result));
+    return false;
+}
+
+} // namespace kestrova

@@ -1,0 +1,212 @@
+#include "player/CPlayerDlg.h"
+#include "res/Texts.h"
+#include "tests/support/MediaClip.h"
+#include "tests/support/MediaServer.h"
+
+#include <QApplication>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using test::MediaServer;
+
+constexpr int kTimeoutMs = 15000;
+
+// Share of pixels in a clearly saturated colour: the test pattern has many, a blank
+// (white or black) area none.
+double colourfulShare(const QImage& image) {
+    if (image.isNull())
+        return 0;
+    int colourful = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const int spread =
+                std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()});
+            colourful += spread > 100;
+        }
+    }
+    return double(colourful) / (image.width() * image.height());
+}
+
+class PlayerWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(test::TestClipBytes().empty()) << "ffmpeg could not make the test clip";
+        ASSERT_TRUE(m_dialog.flash().hasPlayer());
+        ASSERT_TRUE(m_dialog.flash().usesSoftwareRendering());
+    }
+
+    CShockwaveflash1& flash() { return m_dialog.flash(); }
+
+    bool waitForFirstFrame() {
+        QSignalSpy frames(&flash(), &CShockwaveflash1::firstFrameRendered);
+        return frames.wait(kTimeoutMs) || frames.count() > 0;
+    }
+
+    bool waitForPosition(double seconds) {
+        return QTest::qWaitFor([&] { return flash().timePosition() >= seconds; }, kTimeoutMs);
+    }
+
+    // The clip lasts two seconds: looping shows as the position going back after passing
+    // most of it.
+    bool waitForLoop() {
+        if (!waitForPosition(1.5))
+            return false;
+        return QTest::qWaitFor(
+            [&] {
+                const double position = flash().timePosition();
+                return position >= 0 && position < 1.0;
+            },
+            kTimeoutMs);
+    }
+
+    MediaServer m_server;
+    CPlayerDlg m_dialog{m_server.playerPrefix()};
+};
+
+TEST_F(PlayerWindowTest, StartsHiddenAsTopLevelPlayerWindowCentred) {
+    EXPECT_FALSE(m_dialog.isVisible());
+    EXPECT_EQ(m_dialog.parentWidget(), nullptr);
+    EXPECT_EQ(m_dialog.windowTitle(), QStringLiteral("Player"));
+    EXPECT_TRUE(m_dialog.windowFlags() & Qt::WindowMinMaxButtonsHint);
+    const QRect work = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_LE((m_dialog.geometry().center() - work.center()).manhattanLength(), 2);
+    EXPECT_GT(m_dialog.width(), 199);
+    EXPECT_GT(m_dialog.height(), 114);
+}
+
+TEST_F(PlayerWindowTest, PlaysAndLoopsClipFromLoopback) {
+    m_dialog.show();
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(waitForFirstFrame());
+    EXPECT_GT(colourfulShare(flash().lastFrame()), 0.2);
+    EXPECT_EQ(flash().lastFrame().size(), flash().size() * flash().devicePixelRatioF());
+    EXPECT_TRUE(waitForLoop());
+    EXPECT_TRUE(m_dialog.failureText().isEmpty());
+}
+
+TEST_F(PlayerWindowTest, KeepsPlayingWhileMinimised) {
+    m_dialog.show();
+    m_dialog.showMinimized();
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(waitForFirstFrame());
+    EXPECT_TRUE(waitForLoop());
+    EXPECT_TRUE(m_dialog.isMinimized());
+    EXPECT_GT(colourfulShare(flash().lastFrame()), 0.2);
+}
+
+TEST_F(PlayerWindowTest, VideoAskedForWhileHiddenPlaysOnceShown) {
+    m_dialog.PlayVideo(u"clip");
+    EXPECT_FALSE(m_dialog.isVisible());
+    m_dialog.show();
+    ASSERT_TRUE(waitForPosition(0.5));
+    EXPECT_GT(colourfulShare(flash().lastFrame()), 0.2);
+}
+
+TEST_F(PlayerWindowTest, SecondVideoReplacesFirst) {
+    m_dialog.show();
+    m_dialog.PlayVideo(u"first");
+    ASSERT_TRUE(waitForPosition(0.2));
+    m_dialog.PlayVideo(u"second");
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return flash().moviePath().contains(QStringLiteral("/v/second?")); }, kTimeoutMs));
+    EXPECT_TRUE(waitForFirstFrame());
+    EXPECT_GT(colourfulShare(flash().lastFrame()), 0.2);
+}
+
+TEST_F(PlayerWindowTest, IdIsEncodedSoItCannotChangeTheQuery) {
+    m_dialog.PlayVideo(u"a&loop=0?x");
+    ASSERT_TRUE(waitForPosition(0.1));
+    const auto targets = m_server.requestTargets();
+    ASSERT_FALSE(targets.empty());
+    EXPECT_EQ(targets.front(), "/v/a%26loop%3D0%3Fx?version=3&rel=0&autoplay=1&loop=1");
+}
+
+TEST_F(PlayerWindowTest, EscapeEnterAndCloseLeaveItOpenAndPlaying) {
+    m_dialog.show();
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(waitForPosition(0.3));
+    QTest::keyClick(&m_dialog, Qt::Key_Escape);
+    QTest::keyClick(&m_dialog, Qt::Key_Return);
+    QTest::keyClick(&m_dialog, Qt::Key_Enter);
+    EXPECT_FALSE(m_dialog.close());
+    m_dialog.reject();
+    m_dialog.accept();
+    QApplication::processEvents();
+    EXPECT_TRUE(m_dialog.isVisible());
+    EXPECT_EQ(m_dialog.result(), 0);
+    EXPECT_TRUE(waitForLoop());
+}
+
+TEST_F(PlayerWindowTest, MovieCoversClientAreaAfterEveryResize) {
+    m_dialog.show();
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(waitForFirstFrame());
+    for (const QSize size : {QSize(640, 360), QSize(200, 500), QSize(333, 111)}) {
+        m_dialog.resize(size);
+        QApplication::processEvents();
+        EXPECT_EQ(flash().geometry(), m_dialog.rect()) << size.width() << "x" << size.height();
+        EXPECT_EQ(flash().lastFrame().size(), size * flash().devicePixelRatioF());
+    }
+    m_dialog.showMaximized();
+    QTRY_COMPARE_WITH_TIMEOUT(flash().geometry(), m_dialog.rect(), kTimeoutMs);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return flash().lastFrame().size() == flash().size(); }, kTimeoutMs));
+}
+
+TEST_F(PlayerWindowTest, RefusedAddressShowsWhyUntilNextVideo) {
+    m_dialog.show();
+    m_dialog.setPlayerPrefix(m_server.baseUrl() + "/missing/");
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dialog.failureText().isEmpty(); }, kTimeoutMs));
+    EXPECT_TRUE(m_dialog.failureText().contains(QStringLiteral("HTTP 404")))
+        << m_dialog.failureText().toStdString();
+
+    m_dialog.setPlayerPrefix(m_server.playerPrefix());
+    m_dialog.PlayVideo(u"clip");
+    EXPECT_TRUE(m_dialog.failureText().isEmpty());
+    EXPECT_TRUE(waitForFirstFrame());
+}
+
+TEST_F(PlayerWindowTest, ConnectionRefusedShowsWhy) {
+    m_dialog.setPlayerPrefix("http://127.0.0.1:1/v/");
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dialog.failureText().isEmpty(); }, kTimeoutMs));
+    EXPECT_TRUE(m_dialog.failureText().startsWith(
+        QString::fromStdU16String(std::u16string(texts::kPlaybackFailedUnreachable))));
+}
+
+TEST_F(PlayerWindowTest, TopMostChangesOnlyTheStayOnTopFlag) {
+    m_dialog.show();
+    QApplication::processEvents();
+    const QRect geometry = m_dialog.geometry();
+    const Qt::WindowFlags flags = m_dialog.windowFlags();
+
+    m_dialog.setTopMost(true);
+    EXPECT_EQ(m_dialog.windowFlags(), flags | Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(m_dialog.windowHandle()->flags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(m_dialog.isVisible());
+    EXPECT_EQ(m_dialog.geometry(), geometry);
+
+    m_dialog.setTopMost(false);
+    EXPECT_EQ(m_dialog.windowFlags(), flags);
+    EXPECT_TRUE(m_dialog.isVisible());
+    EXPECT_EQ(m_dialog.geometry(), geometry);
+}
+
+TEST_F(PlayerWindowTest, TopMostKeepsHiddenWindowHidden) {
+    const QRect geometry = m_dialog.geometry();
+    m_dialog.setTopMost(true);
+    EXPECT_TRUE(m_dialog.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(m_dialog.isVisible());
+    EXPECT_EQ(m_dialog.geometry(), geometry);
+}
+
+} // namespace
+} // namespace kestrova

@@ -1,0 +1,44 @@
+#include "tests/support/MediaClip.h"
+
+#include "tests/support/TempDir.h"
+
+#include <cstdlib>
+#include <system_error>
+#include <unistd.h>
+
+namespace kestrova::test {
+namespace {
+
+std::filesystem::path makeClip() {
+    std::error_code error;
+    const auto folder = std::filesystem::read_symlink("/proc/self/exe", error).parent_path();
+    const auto clip = folder / "test-clip.webm";
+    if (std::filesystem::exists(clip))
+        return clip;
+    // Tests run in parallel processes: each makes its own file and renames it into place.
+    const auto part = folder / ("test-clip." + std::to_string(getpid()) + ".webm");
+    const std::string command =
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=160x90:rate=25:duration=2 "
+        "-f lavfi -i sine=frequency=440:duration=2 -c:v libvpx-vp9 -crf 40 -b:v 0 "
+        "-c:a libopus -b:a 24k -shortest '" +
+        part.string() + "' </dev/null >/dev/null 2>&1";
+    if (std::system(command.c_str()) == 0)
+        std::filesystem::rename(part, clip, error);
+    std::filesystem::remove(part, error);
+    return clip;
+}
+
+} // namespace
+
+const std::filesystem::path& TestClipPath() {
+    static const std::filesystem::path path = makeClip();
+    return path;
+}
+
+const std::string& TestClipBytes() {
+    static const std::string bytes =
+        std::filesystem::exists(TestClipPath()) ? ReadFileBytes(TestClipPath()) : std::string();
+    return bytes;
+}
+
+} // namespace kestrova::test

@@ -1,0 +1,42 @@
+#include "tests/support/MediaServer.h"
+
+#include "tests/support/MediaClip.h"
+
+#include <chrono>
+#include <httplib.h>
+
+namespace kestrova::test {
+
+MediaServer::MediaServer()
+    : m_server(std::make_unique<httplib::Server>()) {
+    const std::string& clip = TestClipBytes();
+    m_server->set_logger([this](const httplib::Request& request, const httplib::Response&) {
+        std::lock_guard lock(m_mutex);
+        m_targets.push_back(request.target);
+    });
+    m_server->Get(R"(/v/[^/]*)", [&clip](const httplib::Request&, httplib::Response& response) {
+        response.set_content(clip, "video/webm");
+    });
+    m_port = m_server->bind_to_any_port("127.0.0.1");
+    m_thread = std::thread([this] { m_server->listen_after_bind(); });
+    // stop() does nothing until the accept loop runs; wait for it (bounded) so the
+    // destructor can always end the thread.
+    for (int i = 0; i < 500 && !m_server->is_running(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+MediaServer::~MediaServer() {
+    m_server->stop();
+    m_thread.join();
+}
+
+std::string MediaServer::baseUrl() const {
+    return "http://127.0.0.1:" + std::to_string(m_port);
+}
+
+std::vector<std::string> MediaServer::requestTargets() const {
+    std::lock_guard lock(m_mutex);
+    return m_targets;
+}
+
+} // namespace kestrova::test

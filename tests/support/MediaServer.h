@@ -1,0 +1,39 @@
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace httplib {
+class Server;
+}
+
+namespace kestrova::test {
+
+// A loopback HTTP server that answers "/v/<ID>" (any query) with the test clip and every
+// other path with 404. It runs on its own thread and stops when the object goes.
+class MediaServer {
+public:
+    MediaServer();
+    ~MediaServer();
+    MediaServer(const MediaServer&) = delete;
+    MediaServer& operator=(const MediaServer&) = delete;
+
+    // "http://127.0.0.1:<port>"
+    std::string baseUrl() const;
+    // The player prefix for this server: baseUrl() + "/v/".
+    std::string playerPrefix() const { return baseUrl() + "/v/"; }
+    // The request targets (path and query as sent) received so far.
+    std::vector<std::string> requestTargets() const;
+
+private:
+    std::unique_ptr<httplib::Server> m_server;
+    int m_port = 0;
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_targets;
+};
+
+} // namespace kestrova::test
