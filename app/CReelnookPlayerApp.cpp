@@ -4,9 +4,11 @@
 #include "app/CReelnookPlayerDlg.h"
 #include "app/CommandLine.h"
 #include "platform/Signals.h"
+#include "platform/YtDlp.h"
 #include "res/ProgramIcon.h"
 
 #include <clocale>
+#include <iostream>
 
 namespace kestrova {
 
@@ -26,6 +28,9 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
 
     AppContext& context = GetAppContext();
     ApplyCommandLine(context, arguments);
+    if (context.m_nDebugMode == 1) {
+        std::cout << DescribeYtDlp() << std::endl;
+    }
 
     // Log-out, shut-down and the terminal close the main window as its close box does.
     const SignalCloser signalCloser(&mainWindow, context.m_nDebugMode == 1);
