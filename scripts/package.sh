@@ -34,7 +34,8 @@ echo "== install into a staging folder"
 cmake --build --preset default --target kestrova
 DESTDIR="$work/stage" cmake --install build --prefix /usr >/dev/null
 for file in bin/kestrova "share/applications/$app_id.desktop" \
-    "share/icons/hicolor/scalable/apps/$app_id.svg" "share/metainfo/$app_id.metainfo.xml"; do
+    "share/icons/hicolor/scalable/apps/$app_id.svg" "share/metainfo/$app_id.metainfo.xml" \
+    share/doc/kestrova/copyright; do
     [[ -s "$work/stage/usr/$file" ]] || fail "missing /usr/$file"
     echo "   /usr/$file"
 done
