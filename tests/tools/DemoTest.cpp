@@ -90,12 +90,13 @@ httplib::Result get(const std::string& url) {
     return client.Get(url.substr(pathStart));
 }
 
-// A stand-in for the program: it records where it ran, its arguments and its settings file,
-// then behaves as the body says.
+// A stand-in for the program: it runs `setup`, records where it ran, its arguments and its
+// settings file, then runs `body`.
 void writeFakeProgram(const std::filesystem::path& path, const std::filesystem::path& record,
-                      const std::string& body) {
-    test::WriteFileBytes(path, "#!/bin/sh\ndir=$(dirname \"$0\")\n{ echo \"$dir\"; echo \"$*\"; "
-                               "cat \"$dir/Kestrova.ini\"; } > '" +
+                      const std::string& body, const std::string& setup = {}) {
+    test::WriteFileBytes(path, "#!/bin/sh\n" + setup +
+                                   "\ndir=$(dirname \"$0\")\n{ echo \"$dir\"; "
+                                   "echo \"$*\"; cat \"$dir/Kestrova.ini\"; } > '" +
                                    record.string() + "'\n" + body + "\n");
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
 }
@@ -176,8 +177,9 @@ TEST(DemoTest, KeepLeavesTheFolder) {
 
 TEST(DemoTest, PassesTerminationOnToTheProgram) {
     const TempDir dir;
-    writeFakeProgram(dir / "fake", dir / "record",
-                     "trap 'exit 5' TERM\nwhile :; do sleep 0.05; done");
+    // The trap is set before the record appears, so the signal cannot come first.
+    writeFakeProgram(dir / "fake", dir / "record", "while :; do sleep 0.05; done",
+                     "trap 'exit 5' TERM");
     DemoProcess demo({"--program", (dir / "fake").string()});
     ASSERT_FALSE(recordLines(dir / "record").empty());
     demo.signal(SIGTERM);
