@@ -5,7 +5,9 @@
 #   - "Play Video" to the first frame on screen, from the offline demo's loopback servers
 #     (kestrova: the ID typed, Tab, space; mpv: a key bound to loading the same clip)
 # Each figure is the median of RUNS runs (default 5, at least 5).
-#   Usage: bench/whole-program.sh [RUNS]
+#   Usage: [MPV_EXTRA_ARGS="--gpu-sw"] bench/whole-program.sh [RUNS]
+# Stock mpv turns down Xvfb's software OpenGL and probes further outputs before it settles;
+# MPV_EXTRA_ARGS=--gpu-sw takes it straight to OpenGL as Kestrova's player does.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -86,6 +88,8 @@ F5 loadfile "$CLIPURL"
 CONF
 mpv_cmd=(mpv --no-config --force-window=yes --idle=yes --title=mpv --really-quiet
     --loop-file=inf --input-conf="$work/input.conf" --script="$root/bench/mpv-first-frame.lua")
+# shellcheck disable=SC2206
+mpv_cmd+=(${MPV_EXTRA_ARGS:-})
 kestrova_cmd=("$PROGRAM")
 
 # One run of one program: start-up, memory, and (when it works) Play Video to first frame.
@@ -126,6 +130,7 @@ kestrova_play() {
 mpv_play() { last_key=F5; }
 
 echo "Kestrova whole-program figures, $runs runs each, under Xvfb (medians)"
+echo "mpv: mpv --force-window --idle ${MPV_EXTRA_ARGS:-}"
 for ((i = 1; i <= runs; i++)); do
     printf '  run %d/%d\r' "$i" "$runs" >&2
     KESTROVA_TRACE_FIRST_FRAME=1 measure kestrova "--name ^Kestrova$" kestrova_play "${kestrova_cmd[@]}"
