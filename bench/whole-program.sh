@@ -9,14 +9,15 @@
 # Stock mpv turns down Xvfb's software OpenGL and probes further outputs before it settles;
 # MPV_EXTRA_ARGS=--gpu-sw takes it straight to OpenGL as Kestrova's player does.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+self=$(realpath "$0")
+cd "$(dirname "$self")/.."
 root=$PWD
 
 if [[ "${1:-}" != --inside-x ]]; then
     runs="${1:-5}"
     ((runs >= 5)) || runs=5
     cmake --build --preset default --target kestrova kestrova-demo >/dev/null
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-x "$runs"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$self" --inside-x "$runs"
 fi
 runs="$2"
 

@@ -5,7 +5,43 @@
 # the per-user folder, and the package is removed again.
 #   Usage: scripts/package.sh   (after scripts/setup.sh has built build/)
 set -euo pipefail
-cd "$(dirname "$0")/.."
+self=$(realpath "$0")
+cd "$(dirname "$self")/.."
+
+# Under the X server started below: start the program given, wait (bounded) for its main
+# window, send SIGTERM, and check that it ends with status 0.
+if [[ "${1:-}" == --smoke ]]; then
+    program="$2"
+
+    "$program" &
+    pid=$!
+    for _ in $(seq 1 200); do
+        xdotool search --onlyvisible --name '^Kestrova$' >/dev/null 2>&1 && break
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if ! xdotool search --onlyvisible --name '^Kestrova$' >/dev/null 2>&1; then
+        kill -KILL "$pid" 2>/dev/null || true
+        echo "package: FAILED: no Kestrova window within 10 s" >&2
+        exit 1
+    fi
+    echo "   window is up"
+    kill -TERM "$pid"
+    status=0
+    for _ in $(seq 1 200); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        kill -KILL "$pid"
+        echo "package: FAILED: still running 10 s after SIGTERM" >&2
+        exit 1
+    fi
+    wait "$pid" || status=$?
+    [[ $status -eq 0 ]] || { echo "package: FAILED: exit status $status after SIGTERM" >&2; exit 1; }
+    echo "   ended with status 0 on SIGTERM"
+    exit 0
+fi
 
 app_id=org.example.corvanel.Kestrova
 sudo=()
@@ -58,7 +94,7 @@ installed=1
 echo "== the installed program starts and ends"
 export XDG_CONFIG_HOME="$work/config"
 mkdir -p "$XDG_CONFIG_HOME"
-xvfb-run -a -s "-screen 0 1280x1024x24" scripts/package-smoke.sh /usr/bin/kestrova
+xvfb-run -a -s "-screen 0 1280x1024x24" "$self" --smoke /usr/bin/kestrova
 # The control panel saves Kestrova.ini and the history panel History.ini when the window
 # closes; a build without the panels writes neither, and only the second check applies.
 panels=0

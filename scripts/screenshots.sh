@@ -3,12 +3,13 @@
 # a few history rows): docs/main-window.png, docs/player-window.png, docs/about-box.png.
 #   Usage: scripts/screenshots.sh
 set -euo pipefail
-cd "$(dirname "$0")/.."
+self=$(realpath "$0")
+cd "$(dirname "$self")/.."
 root=$PWD
 
 if [[ "${1:-}" != --inside-x ]]; then
     cmake --build --preset default --target kestrova kestrova-demo >/dev/null
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside-x
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$self" --inside-x
 fi
 
 work=$(mktemp -d)
