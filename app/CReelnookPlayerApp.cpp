@@ -4,10 +4,12 @@
 #include "app/CReelnookPlayerDlg.h"
 #include "app/CommandLine.h"
 #include "platform/Signals.h"
+#include "platform/YtDlp.h"
 #include "request/CControlDlg.h"
 #include "res/ProgramIcon.h"
 
 #include <clocale>
+#include <iostream>
 #include <memory>
 
 namespace kestrova {
@@ -33,6 +35,9 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
 
     AppContext& context = GetAppContext();
     ApplyCommandLine(context, arguments);
+    if (context.m_nDebugMode == 1) {
+        std::cout << DescribeYtDlp() << std::endl;
+    }
 
     // Log-out, shut-down and the terminal close the main window as its close box does.
     const SignalCloser signalCloser(&mainWindow, context.m_nDebugMode == 1);

@@ -24,6 +24,11 @@ inline constexpr std::string_view kLineDebugModeOn = "DEBUGMODE ON\n";
 inline constexpr std::string_view kLineStartDebugMode = "********** Start DEBUG MODE  *******\n";
 inline constexpr std::string_view kLinePortableStart = "PORTABLE VERSION START\n";
 inline constexpr std::string_view kLineCurrentDirPrefix = "CurrentDir=";
+// Which yt-dlp plays the service's addresses, in debug mode: "yt-dlp=<path> <version>".
+inline constexpr std::string_view kYtDlpProgram = "yt-dlp";
+inline constexpr std::string_view kYtDlpLinePrefix = "yt-dlp=";
+inline constexpr std::string_view kYtDlpNone = "none";
+inline constexpr std::string_view kYtDlpVersionUnknown = "unknown";
 
 // Feed retrieval.
 inline constexpr std::string_view kUserAgent = "HTTP Get Youtube Application ver-1.00";

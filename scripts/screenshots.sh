@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Screenshots for the README, made under Xvfb from the offline demo (loopback feed and clip,
+# a few history rows): docs/main-window.png, docs/player-window.png, docs/about-box.png.
+#   Usage: scripts/screenshots.sh
+set -euo pipefail
+self=$(realpath "$0")
+cd "$(dirname "$self")/.."
+root=$PWD
+
+if [[ "${1:-}" != --inside-x ]]; then
+    cmake --build --preset default --target kestrova kestrova-demo >/dev/null
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$self" --inside-x
+fi
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill -TERM "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Prints the first visible window matching the xdotool search arguments that is not among
+# the ids in $1 (space-separated); gives up after 10 s.
+wait_new_window() {
+    local known=" $1 " id
+    shift
+    for _ in $(seq 1 200); do
+        for id in $(xdotool search --onlyvisible "$@" 2>/dev/null); do
+            [[ $known == *" $id "* ]] || { echo "$id"; return 0; }
+        done
+        sleep 0.05
+    done
+    return 1
+}
+
+shoot() {
+    import -window "$1" "$root/docs/$2"
+    echo "docs/$2"
+}
+
+"$root/build/tools/kestrova-demo" --serve --history --info "$work/info" >/dev/null &
+pids+=($!)
+for _ in $(seq 1 200); do [[ -s "$work/info" ]] && break; sleep 0.05; done
+# shellcheck disable=SC1091
+source "$work/info"
+
+"$PROGRAM" 2>/dev/null &
+pids+=($!)
+main=$(wait_new_window "" --name '^Kestrova$') || { echo "no main window" >&2; exit 1; }
+xdotool windowfocus "$main" 2>/dev/null || true
+sleep 1
+shoot "$main" main-window.png
+
+# The About box, from the main window's context menu.
+xdotool mousemove --window "$main" 12 200 click 3
+sleep 0.5
+xdotool key a
+if about=$(wait_new_window "$main" --name '.'); then
+    sleep 0.5
+    shoot "$about" about-box.png
+    xdotool key Escape
+    sleep 0.3
+else
+    echo "about-box.png: the About box did not open" >&2
+fi
+
+# The player: the first demo video, typed into the address box and played.
+xdotool windowfocus "$main" 2>/dev/null || true
+xdotool key ctrl+a
+xdotool type --delay 0 "$VIDEOID"
+xdotool key Tab space
+if player=$(wait_new_window "$main" --name '^Player$'); then
+    sleep 1.5
+    shoot "$player" player-window.png
+else
+    echo "player-window.png: no player window (this build has no control panel)" >&2
+fi
