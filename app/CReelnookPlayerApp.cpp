@@ -12,6 +12,8 @@
 #include <iostream>
 #include <memory>
 
+#include <QLoggingCategory>
+
 namespace kestrova {
 
 CReelnookPlayerApp::CReelnookPlayerApp(int& argc, char** argv)
@@ -37,6 +39,8 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
     ApplyCommandLine(context, arguments);
     if (context.m_nDebugMode == 1) {
         std::cout << DescribeYtDlp() << std::endl;
+        // The player's engine diagnostics go to standard error, for the debugging console.
+        QLoggingCategory::setFilterRules(QStringLiteral("kestrova.player.debug=true"));
     }
 
     // Log-out, shut-down and the terminal close the main window as its close box does.

@@ -1,34 +1,19 @@
 #include "player/CPlayerDlg.h"
 
+#include "platform/DialogBuilder.h"
+#include "player/FirstFrameTrace.h"
 #include "player/MovieAddress.h"
+#include "res/DialogTemplates.h"
 #include "res/Texts.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
 
 namespace kestrova {
-namespace {
-
-// The window's size in dialog units, and the font those units are measured in.
-constexpr QSize kTemplateSize(199, 114);
-constexpr const char* kTemplateFont = "MS Shell Dlg";
-constexpr int kTemplateFontPoints = 8;
-
-// Dialog units to pixels from the template font's metrics, the way Windows measures them:
-// the average width of the Latin letters and the character height.
-QSize dialogUnitsToPixels(QSize units, const QFont& font) {
-    const QFontMetrics metrics(font);
-    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
-    const int averageWidth = (metrics.horizontalAdvance(letters) / 26 + 1) / 2;
-    return QSize(units.width() * averageWidth / 4, units.height() * metrics.height() / 8);
-}
-
-} // namespace
 
 CPlayerDlg::CPlayerDlg(std::string playerPrefix)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -41,12 +26,14 @@ CPlayerDlg::CPlayerDlg(std::string playerPrefix)
     setWindowIcon(QApplication::windowIcon());
     // The player never keeps the program running once the main window has gone.
     setAttribute(Qt::WA_QuitOnClose, false);
-    setFont(QFont(QString::fromLatin1(kTemplateFont), kTemplateFontPoints));
+    const DialogTemplate& dialog = GetDialogTemplate(ids::kPlayerDialog);
+    setFont(TemplateFont(dialog));
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_flash);
     connect(m_flash, &CShockwaveflash1::playbackFailed, this, &CPlayerDlg::showFailure);
+    TraceFirstFrames(*m_flash);
 
     m_failureLine->setAutoFillBackground(true);
     m_failureLine->setStyleSheet(
@@ -54,7 +41,7 @@ CPlayerDlg::CPlayerDlg(std::string playerPrefix)
     m_failureLine->setWordWrap(true);
     m_failureLine->hide();
 
-    resize(dialogUnitsToPixels(kTemplateSize, font()));
+    resize(MapDialogRect(BaseUnitsOf(font()), 0, 0, dialog.w, dialog.h).size());
     // Centred on the work area when created, like the program's other top-level windows.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -20,7 +20,10 @@ void* procAddress(void*, const char* name) {
 
 MpvGlView::MpvGlView(MpvHandle& mpv, QWidget* parent)
     : QOpenGLWidget(parent)
-    , m_mpv(mpv) {}
+    , m_mpv(mpv) {
+    // Frames are drawn when the engine has them, not in paintGL; the buffer must keep them.
+    setUpdateBehavior(QOpenGLWidget::PartialUpdate);
+}
 
 MpvGlView::~MpvGlView() {
     // QOpenGLWidget's own destructor destroys the GL context and would call back into this
@@ -52,26 +55,31 @@ void MpvGlView::initializeGL() {
                                       Qt::QueuedConnection);
         },
         this);
+    m_bufferStale = true;
     emit renderContextReady();
 }
 
 void MpvGlView::onMpvUpdate() {
     if (!m_render || !(mpv_render_context_update(m_render.get()) & MPV_RENDER_UPDATE_FRAME))
         return;
-    m_newFrame = true;
-    if (isVisible() && !window()->isMinimized()) {
-        update();
-        return;
-    }
-    // No paint comes while the window is hidden or minimised, but the engine waits for each
-    // frame to be rendered and would slow playback down: draw into the widget's buffer.
+    // Drawn into the widget's buffer at once rather than at the next paint: the engine waits
+    // up to 200 ms for each frame to be rendered, and paints come late or, while the window
+    // is hidden or minimised, not at all. The paint then only shows the buffer.
     makeCurrent();
     renderFrame();
     doneCurrent();
+    emit frameRendered();
+    update();
+}
+
+void MpvGlView::resizeGL(int, int) {
+    m_bufferStale = true;
 }
 
 void MpvGlView::paintGL() {
-    renderFrame();
+    // The buffer keeps the last frame; it must be drawn again only when it was recreated.
+    if (m_bufferStale)
+        renderFrame();
 }
 
 void MpvGlView::renderFrame() {
@@ -88,10 +96,7 @@ void MpvGlView::renderFrame() {
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     checkMpv(mpv_render_context_render(m_render.get(), params), "mpv_render_context_render");
-    if (m_newFrame) {
-        m_newFrame = false;
-        emit frameRendered();
-    }
+    m_bufferStale = false;
 }
 
 void MpvGlView::freeRenderContext() {

@@ -26,6 +26,7 @@ signals:
 
 protected:
     void initializeGL() override;
+    void resizeGL(int width, int height) override;
     void paintGL() override;
 
 private:
@@ -36,7 +37,7 @@ private:
     MpvHandle& m_mpv;
     MpvRenderContextPtr m_render;
     QMetaObject::Connection m_contextGone;
-    bool m_newFrame = false;
+    bool m_bufferStale = true;
 };
 
 } // namespace kestrova

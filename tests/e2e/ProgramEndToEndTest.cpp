@@ -214,11 +214,16 @@ TEST_F(ProgramEndToEndTest, DebugSwitchWritesTheStartUpLinesInOrder) {
     ::kill(static_cast<pid_t>(program.process().processId()), SIGTERM);
     ASSERT_TRUE(program.finish());
     output += program.process().readAllStandardOutput();
-    EXPECT_EQ(output.toStdString(), "DEBUGMODE ON\n"
-                                    "********** Start DEBUG MODE  *******\n"
-                                    "PORTABLE VERSION START\n"
-                                    "CurrentDir=" +
-                                        m_dir.path().string() + "\n");
+    // The start-up lines, then the debug console's note of which yt-dlp the player uses.
+    const std::string startLines = "DEBUGMODE ON\n"
+                                   "********** Start DEBUG MODE  *******\n"
+                                   "PORTABLE VERSION START\n"
+                                   "CurrentDir=" +
+                                   m_dir.path().string() + "\n";
+    EXPECT_EQ(output.toStdString().substr(0, startLines.size()), startLines);
+    EXPECT_TRUE(output.endsWith("\n") &&
+                output.mid(qsizetype(startLines.size())).startsWith("yt-dlp="))
+        << output.toStdString();
     EXPECT_NE(ReadFileBytes(m_dir / "Kestrova.ini").find("[SYSTEM]\nVIDEOID=\n"),
               std::string::npos);
     EXPECT_EQ(ReadFileBytes(m_dir / "History.ini"), "[SYSTEM]\nCOUNT=0\n");

@@ -1,5 +1,4 @@
 #include "player/CPlayerDlg.h"
-#include "res/Texts.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
 
@@ -172,14 +171,6 @@ TEST_F(PlayerWindowTest, RefusedAddressShowsWhyUntilNextVideo) {
     m_dialog.PlayVideo(u"clip");
     EXPECT_TRUE(m_dialog.failureText().isEmpty());
     EXPECT_TRUE(waitForFirstFrame());
-}
-
-TEST_F(PlayerWindowTest, ConnectionRefusedShowsWhy) {
-    m_dialog.setPlayerPrefix("http://127.0.0.1:1/v/");
-    m_dialog.PlayVideo(u"clip");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_dialog.failureText().isEmpty(); }, kTimeoutMs));
-    EXPECT_TRUE(m_dialog.failureText().startsWith(
-        QString::fromStdU16String(std::u16string(texts::kPlaybackFailedUnreachable))));
 }
 
 TEST_F(PlayerWindowTest, TopMostChangesOnlyTheStayOnTopFlag) {

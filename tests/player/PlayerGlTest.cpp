@@ -1,0 +1,97 @@
+// The OpenGL path on a real X server (Xvfb with Mesa's software GL): the movie's frames must
+// reach the screen, not only the engine.
+
+#include "player/CPlayerDlg.h"
+#include "tests/support/MediaClip.h"
+#include "tests/support/MediaServer.h"
+#include "tests/support/TempDir.h"
+
+#include <cstdlib>
+
+#include <QApplication>
+#include <QOpenGLWidget>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+constexpr int kTimeoutMs = 20000;
+
+// Share of the area in clearly saturated colours (the test pattern; white or black is none).
+double colourfulShare(const QImage& image, const QRect& area) {
+    int colourful = 0;
+    int all = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            colourful += std::max({c.red(), c.green(), c.blue()}) -
+                             std::min({c.red(), c.green(), c.blue()}) >
+                         100;
+            ++all;
+        }
+    }
+    return all ? double(colourful) / all : 0;
+}
+
+class PlayerGlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs an X server (run under xvfb-run)";
+        ASSERT_FALSE(test::TestClipBytes().empty());
+        ASSERT_FALSE(m_dialog.flash().usesSoftwareRendering());
+    }
+
+    bool waitForFirstFrame() {
+        QSignalSpy frames(&m_dialog.flash(), &CShockwaveflash1::firstFrameRendered);
+        return frames.wait(kTimeoutMs) || frames.count() > 0;
+    }
+
+    test::MediaServer m_server;
+    CPlayerDlg m_dialog{m_server.playerPrefix()};
+};
+
+TEST_F(PlayerGlTest, FramesReachTheScreen) {
+    m_dialog.PlayVideo(u"clip"); // before the GL context exists: kept until it does
+    m_dialog.show();
+    ASSERT_TRUE(waitForFirstFrame());
+    QTest::qWait(500);
+
+    auto* view = m_dialog.flash().findChild<QOpenGLWidget*>();
+    ASSERT_NE(view, nullptr);
+    const QImage frame = view->grabFramebuffer();
+    EXPECT_GT(colourfulShare(frame, frame.rect()), 0.2);
+
+    // What the X server shows, taken the way a user's screenshot would be.
+    test::TempDir folder;
+    const auto shot = qEnvironmentVariable("KESTROVA_PLAYER_SCREENSHOT",
+                                           QString::fromStdString((folder / "shot.png").string()));
+    const std::string command = "import -window root '" + shot.toStdString() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const QImage screen(shot);
+    ASSERT_FALSE(screen.isNull());
+    const QRect client(m_dialog.mapToGlobal(QPoint(0, 0)), m_dialog.size());
+    EXPECT_GT(colourfulShare(screen, client.intersected(screen.rect())), 0.2);
+}
+
+TEST_F(PlayerGlTest, KeepsPlayingWhileMinimisedAndAfterTopMost) {
+    m_dialog.show();
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(waitForFirstFrame());
+    m_dialog.setTopMost(true);
+    m_dialog.showMinimized();
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return m_dialog.flash().timePosition() >= 1.5; }, kTimeoutMs));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const double position = m_dialog.flash().timePosition();
+            return position >= 0 && position < 1.0;
+        },
+        kTimeoutMs));
+}
+
+} // namespace
+} // namespace kestrova
