@@ -17,6 +17,8 @@ void PrintTo(const Utf8Case& c, std::ostream* os) {
     *os << c.name;
 }
 
+// The well-formed and common ill-formed cases are pinned where the feed uses the decoder
+// (Utf8ToWide); these are the rarer forms.
 class Utf8DecodeTest : public ::testing::TestWithParam<Utf8Case> {};
 
 TEST_P(Utf8DecodeTest, DecodesAsUnicodeRequires) {
@@ -24,33 +26,7 @@ TEST_P(Utf8DecodeTest, DecodesAsUnicodeRequires) {
 }
 
 const Utf8Case kUtf8Cases[] = {
-    {"Ascii", "A", u"A"},
-    {"TwoBytes", "\xC3\xA9", u"\u00E9"},
-    {"ThreeBytes", "\xE3\x81\x82", u"\u3042"},
-    {"FourBytesThenLetters",
-     "\xF0\x9F\x98\x80"
-     "ABC",
-     u"\U0001F600ABC"},
-    {"ByteOrderMarkKept", "\xEF\xBB\xBFx", u"\uFEFFx"},
-    {"TruncatedAtEnd", "A\xC3", u"A\uFFFD"},
-    {"TruncatedThreeByteAtEnd", "\xE3\x81", u"\uFFFD"},
-    {"TruncatedBeforeAscii",
-     "\xE3\x81"
-     "B",
-     u"\uFFFDB"},
-    {"OverlongNul",
-     "\xC0\x80"
-     "A",
-     u"\uFFFD\uFFFDA"},
     {"OverlongThreeByte", "\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
-    {"EncodedSurrogate",
-     "\xED\xA0\x80"
-     "A",
-     u"\uFFFD\uFFFD\uFFFDA"},
-    {"StrayContinuation",
-     "\x80"
-     "A",
-     u"\uFFFDA"},
     {"BeyondUnicode", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
     {"InvalidLeadBytes",
      "\xF8\xFF"
