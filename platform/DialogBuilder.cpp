@@ -114,6 +114,26 @@ QWidget* makeControl(const ControlTemplate& c, QWidget* host) {
     return makeLabel(c, host);
 }
 
+// Even condensed, the substitute sets some one-line texts wider than the Windows face they
+// were laid out for ("Url/VideoID", "Top Most"); such a text is narrowed a little more,
+// as far as it stays legible, rather than losing its last letters.
+void condenseToFit(QWidget* widget) {
+    constexpr int kNarrowestStretch = 70;
+    QFont font = widget->font();
+    int stretch = font.stretch() == QFont::AnyStretch ? 100 : font.stretch();
+    while (widget->sizeHint().width() > widget->width() && stretch > kNarrowestStretch) {
+        stretch -= 5;
+        font.setStretch(stretch);
+        widget->setFont(font);
+    }
+}
+
+bool isOneLineText(const ControlTemplate& c) {
+    return (c.kind == ControlClass::Static && c.text.find(u' ') == std::u16string_view::npos) ||
+           c.kind == ControlClass::CheckBox || c.kind == ControlClass::PushButton ||
+           c.kind == ControlClass::DefPushButton;
+}
+
 Qt::FocusPolicy focusPolicyOf(const ControlTemplate& c) {
     if (c.kind == ControlClass::Static || c.kind == ControlClass::GroupBox ||
         c.kind == ControlClass::IconStatic) {
@@ -223,6 +243,8 @@ void BuildDialog(const DialogTemplate& dialog, QWidget* host) {
         widget->setGeometry(MapDialogRect(units, c.x, c.y, c.w, c.h));
         if (c.kind == ControlClass::IconStatic) {
             widget->resize(widget->sizeHint()); // an icon static takes the icon's size
+        } else if (isOneLineText(c)) {
+            condenseToFit(widget);
         }
         widget->setFocusPolicy(focusPolicyOf(c));
         if (!c.visible) {

@@ -7,6 +7,7 @@
 #include <mpv/render_gl.h>
 
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 
 namespace kestrova {
 namespace {
@@ -68,6 +69,7 @@ void MpvGlView::onMpvUpdate() {
     makeCurrent();
     renderFrame();
     doneCurrent();
+    m_hasFrame = true;
     emit frameRendered();
     update();
 }
@@ -77,6 +79,14 @@ void MpvGlView::resizeGL(int, int) {
 }
 
 void MpvGlView::paintGL() {
+    if (!m_hasFrame) {
+        // Until the first movie shows, the area is the player's white background, not
+        // whatever the new buffer holds.
+        QOpenGLFunctions* gl = context()->functions();
+        gl->glClearColor(1.0f, 1.0f, 1.0f, 1.0f);
+        gl->glClear(GL_COLOR_BUFFER_BIT);
+        return;
+    }
     // The buffer keeps the last frame; it must be drawn again only when it was recreated.
     if (m_bufferStale)
         renderFrame();

@@ -38,6 +38,7 @@ private:
     MpvRenderContextPtr m_render;
     QMetaObject::Connection m_contextGone;
     bool m_bufferStale = true;
+    bool m_hasFrame = false; // a movie frame has been drawn since the view was made
 };
 
 } // namespace kestrova

@@ -51,15 +51,19 @@ source "$work/info"
 "$PROGRAM" 2>/dev/null &
 pids+=($!)
 main=$(wait_new_window "" --name '^Kestrova$') || { echo "no main window" >&2; exit 1; }
+# The player window opens centred, over the main window (Xvfb has no window manager to
+# place it): move it aside so that each picture shows one window whole.
+player=$(wait_new_window "$main" --name '^Player$') || { echo "no player window" >&2; exit 1; }
+xdotool windowmove "$player" 700 80
 xdotool windowfocus "$main" 2>/dev/null || true
 sleep 1
 shoot "$main" main-window.png
 
-# The About box, from the main window's context menu.
-xdotool mousemove --window "$main" 12 200 click 3
+# The About box, from the main window's menu (Shift+F10; the item's accelerator is A).
+xdotool key shift+F10
 sleep 0.5
 xdotool key a
-if about=$(wait_new_window "$main" --name '.'); then
+if about=$(wait_new_window "$main $player" --name '^バージョン情報'); then
     sleep 0.5
     shoot "$about" about-box.png
     xdotool key Escape
@@ -68,14 +72,10 @@ else
     echo "about-box.png: the About box did not open" >&2
 fi
 
-# The player: the first demo video, typed into the address box and played.
+# The player: the second demo video typed into the address box and played.
 xdotool windowfocus "$main" 2>/dev/null || true
 xdotool key ctrl+a
 xdotool type --delay 0 "$VIDEOID"
 xdotool key Tab space
-if player=$(wait_new_window "$main" --name '^Player$'); then
-    sleep 1.5
-    shoot "$player" player-window.png
-else
-    echo "player-window.png: no player window (this build has no control panel)" >&2
-fi
+sleep 2
+shoot "$player" player-window.png
