@@ -93,6 +93,9 @@ installed=1
 
 echo "== the installed program starts and ends"
 export XDG_CONFIG_HOME="$work/config"
+# No desktop session here: an unreachable session bus, so that nothing autolaunches a D-Bus
+# daemon that would outlive the check.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/kestrova-test-bus"
 mkdir -p "$XDG_CONFIG_HOME"
 xvfb-run -a -s "-screen 0 1280x1024x24" "$self" --smoke /usr/bin/kestrova
 # The control panel saves Kestrova.ini and the history panel History.ini when the window

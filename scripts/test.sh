@@ -16,5 +16,10 @@ if [[ $preset == asan ]]; then
     export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi
 
+# There is no desktop session here. Without a session bus address, libdbus (under Qt's
+# accessibility bridge on X) would autolaunch one by forking inside multi-threaded test
+# programs, which can deadlock the child under ASan; an unreachable address fails at once.
+export DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/kestrova-test-bus"
+
 # End-to-end tests drive the real program on an X server; Xvfb stands in for a desktop.
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$preset"
