@@ -3,6 +3,7 @@
 #include "app/CAboutDlg.h"
 #include "platform/DialogBuilder.h"
 #include "platform/OpenUrl.h"
+#include "platform/QtText.h"
 #include "res/ProgramIcon.h"
 #include "res/Texts.h"
 
@@ -25,10 +26,6 @@ constexpr int kCommandMask = 0xFFF0;
 
 constexpr GlassMargins kGlassBand{8, 5, 24, 5};
 
-QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 CReelnookPlayerDlg::ControlPanelFactory& panelFactory() {
     static CReelnookPlayerDlg::ControlPanelFactory factory;
     return factory;
@@ -45,8 +42,8 @@ QPoint CenteredIconOrigin(QSize client, QSize icon) {
 }
 
 void FillSystemMenu(QMenu* menu, const QString& aboutText) {
-    addCommand(menu, toQString(texts::kSystemMenuMinimize), kCommandMinimize);
-    addCommand(menu, toQString(texts::kSystemMenuClose), kCommandClose);
+    addCommand(menu, ToQString(texts::kSystemMenuMinimize), kCommandMinimize);
+    addCommand(menu, ToQString(texts::kSystemMenuClose), kCommandClose);
     if (!aboutText.isEmpty()) {
         menu->addSeparator();
         addCommand(menu, aboutText, ids::kAboutCommand);
@@ -79,7 +76,7 @@ void CReelnookPlayerDlg::setVisible(bool visible) {
 
 void CReelnookPlayerDlg::OnInitDialog() {
     m_systemMenu = new QMenu(this);
-    FillSystemMenu(m_systemMenu, toQString(texts::kAboutMenuItem));
+    FillSystemMenu(m_systemMenu, ToQString(texts::kAboutMenuItem));
     connect(m_systemMenu, &QMenu::triggered, this,
             [this](QAction* action) { OnSysCommand(action->data().toInt()); });
 

@@ -4,6 +4,7 @@
 #include "platform/ChildDialogKeys.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "platform/WaitCursor.h"
 #include "request/CControlDlg.h"
 #include "res/Texts.h"
@@ -22,10 +23,6 @@ namespace {
 constexpr int kColumnVideoId = 0;
 constexpr int kColumnTitle = 1;
 constexpr int kColumnWidths[] = {100, 400, 0};
-
-QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Draws the cell borders of a report-style list; Qt's tree view has no grid of its own.
 class GridLineDelegate : public QStyledItemDelegate {
@@ -157,8 +154,8 @@ void CHistoryDlg::RefreshList() {
     QList<QTreeWidgetItem*> rows;
     for (const HistoryItem& record : m_store.items()) {
         auto* row = new QTreeWidgetItem;
-        row->setText(kColumnVideoId, toQString(record.m_strVideoId));
-        row->setText(kColumnTitle, toQString(record.m_strTitle));
+        row->setText(kColumnVideoId, ToQString(record.m_strVideoId));
+        row->setText(kColumnTitle, ToQString(record.m_strTitle));
         rows.push_back(row);
     }
     m_listHistory->addTopLevelItems(rows);
@@ -188,7 +185,7 @@ void CHistoryDlg::OnPlayBack() {
     }
     const int row = currentRow();
     if (row < 0 || std::size_t(row) >= m_store.items().size()) {
-        ShowMessageBox(toQString(texts::kMsgSelectToPlay));
+        ShowMessageBox(ToQString(texts::kMsgSelectToPlay));
         return;
     }
     m_pOwner->PlayFromHistory(m_store.items()[std::size_t(row)]);
@@ -197,7 +194,7 @@ void CHistoryDlg::OnPlayBack() {
 void CHistoryDlg::OnDelete() {
     const int row = currentRow();
     if (row < 0 || std::size_t(row) >= m_store.items().size()) {
-        ShowMessageBox(toQString(texts::kMsgSelectToDelete));
+        ShowMessageBox(ToQString(texts::kMsgSelectToDelete));
         return;
     }
     m_store.removeAt(std::size_t(row));

@@ -1,5 +1,6 @@
 #include "platform/DialogBuilder.h"
 
+#include "platform/QtText.h"
 #include "res/ProgramIcon.h"
 
 #include <QCheckBox>
@@ -38,10 +39,6 @@ void installFontSubstitutions() {
     Q_UNUSED(installed);
 }
 
-QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // Rounds like the platform's MulDiv for the non-negative values templates hold.
 int mulDiv(int value, int numerator, int denominator) {
     const long long product = static_cast<long long>(value) * numerator;
@@ -52,7 +49,7 @@ int mulDiv(int value, int numerator, int denominator) {
 
 // A SysLink's "<a>text</a>" becomes a link the label reports instead of following.
 QString linkMarkup(std::u16string_view text) {
-    QString markup = toQString(text);
+    QString markup = ToQString(text);
     markup.replace(QStringLiteral("<a>"), QStringLiteral("<a href=\"syslink\">"));
     return markup;
 }
@@ -73,7 +70,7 @@ QWidget* makeLabel(const ControlTemplate& c, QWidget* host) {
         // A static text breaks lines at spaces only; Qt would also break "Url/VideoID" after
         // its slash and show half of it in a one-line box.
         label->setWordWrap(c.text.find(u' ') != std::u16string_view::npos);
-        label->setText(toQString(c.text));
+        label->setText(ToQString(c.text));
     }
     return label;
 }
@@ -91,17 +88,17 @@ QWidget* makeListView(QWidget* host) {
 QWidget* makeControl(const ControlTemplate& c, QWidget* host) {
     switch (c.kind) {
     case ControlClass::Edit:
-        return new QLineEdit(toQString(c.text), host);
+        return new QLineEdit(ToQString(c.text), host);
     case ControlClass::PushButton:
     case ControlClass::DefPushButton: {
-        auto* button = new QPushButton(toQString(c.text), host);
+        auto* button = new QPushButton(ToQString(c.text), host);
         button->setDefault(c.kind == ControlClass::DefPushButton);
         return button;
     }
     case ControlClass::GroupBox:
-        return new QGroupBox(toQString(c.text), host);
+        return new QGroupBox(ToQString(c.text), host);
     case ControlClass::CheckBox:
-        return new QCheckBox(toQString(c.text), host);
+        return new QCheckBox(ToQString(c.text), host);
     case ControlClass::ListView:
         return makeListView(host);
     case ControlClass::ActiveX:
@@ -165,7 +162,7 @@ void placeHost(const DialogTemplate& dialog, const DialogBaseUnits& units, QWidg
         return;
     }
     setWindowButtons(dialog, host);
-    host->setWindowTitle(toQString(dialog.caption));
+    host->setWindowTitle(ToQString(dialog.caption));
     if (dialog.sizable) {
         host->resize(rect.size());
     } else {
@@ -206,7 +203,7 @@ void chainTabOrder(const std::vector<QWidget*>& widgets) {
 
 QFont TemplateFont(const DialogTemplate& dialog) {
     installFontSubstitutions();
-    QFont font(toQString(dialog.fontFace));
+    QFont font(ToQString(dialog.fontFace));
     font.setPointSize(dialog.fontPoints);
     if (dialog.fontFace == kShellDialogFace) {
         font.setStretch(kShellDialogStretch);

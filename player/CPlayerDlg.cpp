@@ -1,6 +1,7 @@
 #include "player/CPlayerDlg.h"
 
 #include "platform/DialogBuilder.h"
+#include "platform/QtText.h"
 #include "player/FirstFrameTrace.h"
 #include "player/MovieAddress.h"
 #include "res/DialogTemplates.h"
@@ -22,7 +23,7 @@ CPlayerDlg::CPlayerDlg(std::string playerPrefix)
                                           : std::move(playerPrefix))
     , m_flash(new CShockwaveflash1(this))
     , m_failureLine(new QLabel(this)) {
-    setWindowTitle(QString::fromStdU16String(std::u16string(texts::kPlayerTitle)));
+    setWindowTitle(ToQString(texts::kPlayerTitle));
     setWindowIcon(QApplication::windowIcon());
     // The player never keeps the program running once the main window has gone.
     setAttribute(Qt::WA_QuitOnClose, false);

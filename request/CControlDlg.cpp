@@ -5,6 +5,7 @@
 #include "platform/ChildDialogKeys.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "platform/WaitCursor.h"
 #include "player/CPlayerDlg.h"
 #include "request/Settings.h"
@@ -17,14 +18,6 @@
 #include <QPushButton>
 
 namespace kestrova {
-
-namespace {
-
-QString toQString(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 CControlDlg::CControlDlg()
     : QDialog(nullptr, Qt::Widget)
@@ -97,7 +90,7 @@ void CControlDlg::UpdateData(bool saveAndValidate) {
     if (saveAndValidate) {
         m_strInput = m_editInput->text().toStdU16String();
     } else {
-        m_editInput->setText(toQString(m_strInput));
+        m_editInput->setText(ToQString(m_strInput));
     }
 }
 
@@ -105,7 +98,7 @@ void CControlDlg::OnPlayVideo() {
     UpdateData(true);
     const std::u16string videoId = ParseVideoReference(m_strInput);
     if (videoId.empty()) {
-        ShowMessageBox(toQString(texts::kMsgBadReference));
+        ShowMessageBox(ToQString(texts::kMsgBadReference));
         return;
     }
     std::u16string feed;
@@ -115,7 +108,7 @@ void CControlDlg::OnPlayVideo() {
         result = FetchVideoFeed(videoId, &feed, m_feedOptions);
     }
     if (result != kFeedOk) {
-        ShowMessageBox(toQString(texts::kMsgFeedFailed));
+        ShowMessageBox(ToQString(texts::kMsgFeedFailed));
         return;
     }
     std::u16string title = ExtractTitle(feed);

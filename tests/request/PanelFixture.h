@@ -7,6 +7,7 @@
 #include "history/CHistoryDlg.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
+#include "platform/QtText.h"
 #include "player/CPlayerDlg.h"
 #include "request/CControlDlg.h"
 #include "tests/support/FeedServer.h"
@@ -30,7 +31,7 @@
 namespace kestrova::test {
 
 inline QString qs(std::u16string_view text) {
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    return ToQString(text);
 }
 
 // An 11-character video ID made from a number, for long lists.
