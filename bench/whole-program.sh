@@ -17,7 +17,7 @@ if [[ "${1:-}" != --inside-x ]]; then
     runs="${1:-5}"
     ((runs >= 5)) || runs=5
     cmake --build --preset default --target kestrova kestrova-demo >/dev/null
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$self" --inside-x "$runs"
+    exec "$root/scripts/with-xvfb.sh" "$self" --inside-x "$runs"
 fi
 runs="$2"
 

@@ -97,7 +97,7 @@ export XDG_CONFIG_HOME="$work/config"
 # daemon that would outlive the check.
 export DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/kestrova-test-bus"
 mkdir -p "$XDG_CONFIG_HOME"
-xvfb-run -a -s "-screen 0 1280x1024x24" "$self" --smoke /usr/bin/kestrova
+scripts/with-xvfb.sh "$self" --smoke /usr/bin/kestrova
 # The control panel saves Kestrova.ini and the history panel History.ini when the window
 # closes; a build without the panels writes neither, and only the second check applies.
 panels=0

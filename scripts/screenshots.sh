@@ -9,7 +9,7 @@ root=$PWD
 
 if [[ "${1:-}" != --inside-x ]]; then
     cmake --build --preset default --target kestrova kestrova-demo >/dev/null
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" "$self" --inside-x
+    exec "$root/scripts/with-xvfb.sh" "$self" --inside-x
 fi
 
 work=$(mktemp -d)

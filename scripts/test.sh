@@ -22,4 +22,4 @@ fi
 export DBUS_SESSION_BUS_ADDRESS="unix:path=/nonexistent/kestrova-test-bus"
 
 # End-to-end tests drive the real program on an X server; Xvfb stands in for a desktop.
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest --preset "$preset"
+scripts/with-xvfb.sh ctest --preset "$preset"

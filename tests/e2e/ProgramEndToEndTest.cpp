@@ -105,12 +105,47 @@ public:
         return found.section(QLatin1Char('\n'), 0, 0);
     }
 
+    // What a failure report needs: whether the program still runs, its windows whatever
+    // their state, each thread's kernel wait, and what it printed.
+    std::string describe() {
+        std::string text;
+        // Without an event loop in the test, only a wait notices that the program has ended.
+        if (m_process.waitForFinished(500)) {
+            text += "ended with status " + std::to_string(m_process.exitCode()) +
+                    (m_process.exitStatus() == QProcess::CrashExit ? " (crashed)\n" : "\n");
+        } else {
+            const QString windows =
+                xdotool({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--pid"),
+                         pid(), QStringLiteral("--name"), QStringLiteral(".*")});
+            text += "running; its windows: " + windows.simplified().toStdString() + "\n";
+            text += threadWaits();
+        }
+        text += m_process.readAllStandardError().right(4000).toStdString();
+        return text;
+    }
+
     bool finish() {
         return m_process.waitForFinished(kStepLimitMs) &&
                m_process.exitStatus() == QProcess::NormalExit && m_process.exitCode() == 0;
     }
 
 private:
+    std::string threadWaits() const {
+        std::string text;
+        const std::filesystem::path tasks = "/proc/" + pid().toStdString() + "/task";
+        std::error_code error;
+        for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+            std::ifstream comm(task.path() / "comm");
+            std::ifstream wchan(task.path() / "wchan");
+            std::string name;
+            std::string wait;
+            std::getline(comm, name);
+            std::getline(wchan, wait);
+            text += "  " + name + ": " + wait + "\n";
+        }
+        return text;
+    }
+
     QProcess m_process;
 };
 
@@ -147,13 +182,13 @@ protected:
     bool playThroughTheWindow(Program& program) {
         QString main;
         if (!waitUntil([&] { return !(main = program.visibleWindow("Kestrova")).isEmpty(); })) {
-            ADD_FAILURE() << "the main window did not appear";
+            ADD_FAILURE() << "the main window did not appear; " << program.describe();
             return false;
         }
         // The player window comes a moment later; wait for it so it cannot take the focus
         // from under the typing.
         if (!waitUntil([&] { return !program.visibleWindow("Player").isEmpty(); })) {
-            ADD_FAILURE() << "the player window did not appear";
+            ADD_FAILURE() << "the player window did not appear; " << program.describe();
             return false;
         }
         xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), main});
