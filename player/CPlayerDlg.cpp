@@ -36,9 +36,12 @@ CPlayerDlg::CPlayerDlg(std::string playerPrefix)
     connect(m_flash, &CShockwaveflash1::playbackFailed, this, &CPlayerDlg::showFailure);
     TraceFirstFrames(*m_flash);
 
+    // The OpenGL movie is a native window; only a native window can stand above it, and only
+    // an opaque one, since nothing composes the two.
+    m_failureLine->setAttribute(Qt::WA_NativeWindow);
     m_failureLine->setAutoFillBackground(true);
     m_failureLine->setStyleSheet(
-        QStringLiteral("QLabel { background: rgba(0, 0, 0, 170); color: white; padding: 4px; }"));
+        QStringLiteral("QLabel { background: rgb(48, 48, 48); color: white; padding: 4px; }"));
     m_failureLine->setWordWrap(true);
     m_failureLine->hide();
 

@@ -37,46 +37,32 @@ CShockwaveflash1::CShockwaveflash1(QWidget* parent)
 CShockwaveflash1::~CShockwaveflash1() = default;
 
 void CShockwaveflash1::createView(bool software) {
+    MpvRenderer* renderer = nullptr;
     if (software) {
         m_softwareView = std::make_unique<MpvSoftwareView>(*m_mpv, this);
         layout()->addWidget(m_softwareView.get());
-        connect(m_softwareView.get(), &MpvSoftwareView::frameRendered, this,
-                &CShockwaveflash1::onFrameRendered);
-        return;
+        renderer = m_softwareView->renderer();
+    } else {
+        m_glView = new MpvGlView(*m_mpv);
+        m_glContainer.reset(QWidget::createWindowContainer(m_glView, this));
+        // Keys stay with the player window, which has a use for them; the embedded window
+        // would swallow them.
+        m_glContainer->setFocusPolicy(Qt::NoFocus);
+        layout()->addWidget(m_glContainer.get());
+        renderer = m_glView->renderer();
     }
-    m_glView = std::make_unique<MpvGlView>(*m_mpv, this);
-    layout()->addWidget(m_glView.get());
-    connect(m_glView.get(), &MpvGlView::renderContextReady, this,
-            &CShockwaveflash1::onRenderContextReady);
-    connect(m_glView.get(), &MpvGlView::frameRendered, this, &CShockwaveflash1::onFrameRendered);
-}
-
-bool CShockwaveflash1::canRender() const {
-    return (m_softwareView && m_softwareView->hasRenderContext()) ||
-           (m_glView && m_glView->hasRenderContext());
+    if (renderer)
+        connect(renderer, &MpvRenderer::frameDrawn, this, &CShockwaveflash1::onFrameDrawn);
 }
 
 void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address) {
     if (!m_mpv)
         return;
-    m_address = address.toUtf8();
     m_awaitingFirstFrame = false;
-    // Without a render context the engine refuses to open the video output ("No render
-    // context set"); the OpenGL one exists only once the widget has been shown.
-    if (canRender())
-        m_mpv->loadFile(m_address);
+    m_mpv->loadFile(address.toUtf8());
 }
 
-void CShockwaveflash1::onRenderContextReady() {
-    // Either the first context (a load may be waiting), or a replacement: freeing the old
-    // one disabled the engine's video, so the movie is loaded again.
-    if (m_address.isEmpty())
-        return;
-    m_awaitingFirstFrame = false;
-    m_mpv->loadFile(m_address);
-}
-
-void CShockwaveflash1::onFrameRendered() {
+void CShockwaveflash1::onFrameDrawn() {
     if (!m_awaitingFirstFrame)
         return;
     m_awaitingFirstFrame = false;
@@ -85,6 +71,10 @@ void CShockwaveflash1::onFrameRendered() {
 
 double CShockwaveflash1::timePosition() const {
     return m_mpv ? m_mpv->timePosition() : -1;
+}
+
+std::optional<double> CShockwaveflash1::avSync() const {
+    return m_mpv ? m_mpv->doubleProperty("avsync") : std::nullopt;
 }
 
 QString CShockwaveflash1::moviePath() const {

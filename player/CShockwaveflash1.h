@@ -1,8 +1,8 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 
-#include <QByteArray>
 #include <QImage>
 #include <QWidget>
 
@@ -30,6 +30,8 @@ public:
     bool usesSoftwareRendering() const { return m_softwareView != nullptr; }
     // Playback position in seconds; negative when nothing plays.
     double timePosition() const;
+    // Audio ahead of video in seconds (negative: video ahead); nothing without both.
+    std::optional<double> avSync() const;
     // The address the engine is playing; empty when none.
     QString moviePath() const;
     // The frame last drawn by the software path; null on the OpenGL path.
@@ -42,18 +44,15 @@ signals:
 
 private:
     void createView(bool software);
-    bool canRender() const;
-    void onRenderContextReady();
-    void onFrameRendered();
+    void onFrameDrawn();
 
     // Declared before the views: they are destroyed first, so their render contexts are
     // freed before the engine they belong to.
     std::unique_ptr<MpvHandle> m_mpv;
-    std::unique_ptr<MpvGlView> m_glView;
     std::unique_ptr<MpvSoftwareView> m_softwareView;
-    // The latest address asked for; loaded once a render context exists, and again if the
-    // OpenGL context (and with it the engine's video output) had to be replaced.
-    QByteArray m_address;
+    // The OpenGL view is a window of its own inside this container, which owns it.
+    std::unique_ptr<QWidget> m_glContainer;
+    MpvGlView* m_glView = nullptr;
     bool m_awaitingFirstFrame = false;
 };
 

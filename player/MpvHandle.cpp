@@ -89,10 +89,15 @@ void MpvHandle::loadFile(const QByteArray& address) {
 }
 
 double MpvHandle::timePosition() const {
-    double position = -1;
-    if (mpv_get_property(m_handle.get(), "time-pos", MPV_FORMAT_DOUBLE, &position) < 0)
-        return -1;
-    return std::isfinite(position) ? position : -1;
+    return doubleProperty("time-pos").value_or(-1);
+}
+
+std::optional<double> MpvHandle::doubleProperty(const char* name) const {
+    double value = 0;
+    if (mpv_get_property(m_handle.get(), name, MPV_FORMAT_DOUBLE, &value) < 0 ||
+        !std::isfinite(value))
+        return std::nullopt;
+    return value;
 }
 
 QString MpvHandle::path() const {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <mpv/client.h>
+#include <optional>
 
 #include <QByteArray>
 #include <QObject>
@@ -34,6 +35,8 @@ public:
 
     // Playback position in seconds; negative when nothing plays.
     double timePosition() const;
+    // A numeric property of the engine; nothing when it has no value now.
+    std::optional<double> doubleProperty(const char* name) const;
     // The address of the movie being played; empty when none.
     QString path() const;
     // True while the engine plays nothing.

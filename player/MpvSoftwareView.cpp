@@ -1,11 +1,9 @@
 #include "player/MpvSoftwareView.h"
 
 #include "player/MpvHandle.h"
-#include "player/MpvLog.h"
 
 #include <cmath>
 
-#include <QMetaObject>
 #include <QPainter>
 
 namespace kestrova {
@@ -17,52 +15,35 @@ MpvSoftwareView::MpvSoftwareView(MpvHandle& mpv, QWidget* parent)
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_SW)},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context* context = nullptr;
-    if (!checkMpv(mpv_render_context_create(&context, mpv.get(), params),
-                  "mpv_render_context_create (software)"))
-        return;
-    m_render.reset(context);
-    mpv_render_context_set_update_callback(
-        context,
-        [](void* self) {
-            QMetaObject::invokeMethod(static_cast<MpvSoftwareView*>(self),
-                                      &MpvSoftwareView::onMpvUpdate, Qt::QueuedConnection);
-        },
-        this);
+    MpvFrameTarget& target = *this;
+    m_renderer = std::make_unique<MpvRenderer>(mpv, params, target);
 }
 
 MpvSoftwareView::~MpvSoftwareView() = default;
 
-void MpvSoftwareView::onMpvUpdate() {
-    if (!m_render)
-        return;
-    // Frames are drawn even while the window is hidden or minimised: the engine waits for
-    // each frame to be rendered and would otherwise slow playback down.
-    if (mpv_render_context_update(m_render.get()) & MPV_RENDER_UPDATE_FRAME) {
-        render();
-        emit frameRendered();
-    }
-}
-
-void MpvSoftwareView::render() {
+// Frames are also taken while the window is hidden or minimised (skipped, not drawn): the
+// engine waits for each frame to be taken and would otherwise stall playback.
+bool MpvSoftwareView::beginFrame(std::vector<mpv_render_param>& target) {
     const qreal ratio = devicePixelRatioF();
     const QSize size(std::lround(width() * ratio), std::lround(height() * ratio));
-    if (size.isEmpty())
-        return;
+    if (!isVisible() || size.isEmpty())
+        return false;
     if (m_frame.size() != size)
         m_frame = QImage(size, QImage::Format_RGBX8888);
-    int surfaceSize[2] = {size.width(), size.height()};
-    size_t stride = m_frame.bytesPerLine();
-    mpv_render_param params[] = {
-        {MPV_RENDER_PARAM_SW_SIZE, surfaceSize},
-        {MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("rgb0")},
-        {MPV_RENDER_PARAM_SW_STRIDE, &stride},
-        {MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()},
-        {MPV_RENDER_PARAM_INVALID, nullptr},
-    };
-    checkMpv(mpv_render_context_render(m_render.get(), params), "mpv_render_context_render");
     m_frame.setDevicePixelRatio(ratio);
-    update();
+    m_surfaceSize[0] = size.width();
+    m_surfaceSize[1] = size.height();
+    m_stride = size_t(m_frame.bytesPerLine());
+    target.push_back({MPV_RENDER_PARAM_SW_SIZE, m_surfaceSize});
+    target.push_back({MPV_RENDER_PARAM_SW_FORMAT, const_cast<char*>("rgb0")});
+    target.push_back({MPV_RENDER_PARAM_SW_STRIDE, &m_stride});
+    target.push_back({MPV_RENDER_PARAM_SW_POINTER, m_frame.bits()});
+    return true;
+}
+
+void MpvSoftwareView::endFrame(bool drawn) {
+    if (drawn)
+        update();
 }
 
 void MpvSoftwareView::paintEvent(QPaintEvent*) {
@@ -75,8 +56,7 @@ void MpvSoftwareView::paintEvent(QPaintEvent*) {
 
 void MpvSoftwareView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (m_render && !m_frame.isNull())
-        render();
+    m_renderer->redraw();
 }
 
 } // namespace kestrova

@@ -17,18 +17,25 @@ std::filesystem::path makeClip() {
         return clip;
     // Tests run in parallel processes: each makes its own file and renames it into place.
     const auto part = folder / ("test-clip." + std::to_string(getpid()) + ".webm");
-    const std::string command =
-        "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=160x90:rate=25:duration=2 "
-        "-f lavfi -i sine=frequency=440:duration=2 -c:v libvpx-vp9 -crf 40 -b:v 0 "
-        "-c:a libopus -b:a 24k -shortest '" +
-        part.string() + "' </dev/null >/dev/null 2>&1";
-    if (std::system(command.c_str()) == 0)
+    if (MakeTestClip(part, {160, 90, 25, 2}))
         std::filesystem::rename(part, clip, error);
     std::filesystem::remove(part, error);
     return clip;
 }
 
 } // namespace
+
+bool MakeTestClip(const std::filesystem::path& path, const ClipShape& shape) {
+    const std::string size = std::to_string(shape.width) + "x" + std::to_string(shape.height);
+    const std::string seconds = std::to_string(shape.seconds);
+    const std::string command =
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=" + size +
+        ":rate=" + std::to_string(shape.rate) + ":duration=" + seconds +
+        " -f lavfi -i sine=frequency=440:duration=" + seconds +
+        " -c:v libvpx-vp9 -crf 40 -b:v 0 -c:a libopus -b:a 24k -shortest '" + path.string() +
+        "' </dev/null >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
+}
 
 const std::filesystem::path& TestClipPath() {
     static const std::filesystem::path path = makeClip();

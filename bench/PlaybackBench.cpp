@@ -1,0 +1,237 @@
+// What playing costs the program, beside the mpv command-line player in the same run:
+//   - the GUI thread's event latency (lateness of a 5 ms precise timer), idle and while a
+//     25 fps and a 60 fps clip play, median and 99th percentile;
+//   - CPU while each clip plays in a window of the same size (the player's template size);
+//   - A/V sync (mpv's "avsync" property) while each clip plays.
+//
+//   player_playback_bench [seconds per phase]   (default 8; run under xvfb-run for the OpenGL
+//                                               path, QT_QPA_PLATFORM=offscreen for software)
+
+#include "player/CPlayerDlg.h"
+#include "tests/support/MediaClip.h"
+#include "tests/support/TempDir.h"
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QTimer>
+
+extern char** environ;
+
+namespace {
+
+using kestrova::CPlayerDlg;
+
+constexpr QSize kWindow(249, 171);
+constexpr int kProbeMs = 5;
+
+// Runs the event loop for `ms` without the 10 ms naps QTest::qWait takes between passes,
+// which would show up as latency of their own.
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double percentile(std::vector<double> values, double share) {
+    if (values.empty())
+        return NAN;
+    std::sort(values.begin(), values.end());
+    const auto index = std::size_t(std::lround(share * double(values.size() - 1)));
+    return values[index];
+}
+
+double processCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// How late a chain of 5 ms precise single-shot timers fires, in milliseconds, over `ms`.
+std::vector<double> timerLateness(int ms) {
+    std::vector<double> late;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 due = 0;
+    QTimer probe;
+    probe.setSingleShot(true);
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        late.push_back(double(clock.nsecsElapsed() - due) / 1e6);
+        due = clock.nsecsElapsed() + kProbeMs * 1000000LL;
+        probe.start(kProbeMs);
+    });
+    due = clock.nsecsElapsed() + kProbeMs * 1000000LL;
+    probe.start(kProbeMs);
+    runFor(ms);
+    return late;
+}
+
+// The process's CPU share (100 = one core) over `ms` of running the event loop.
+double cpuShare(int ms) {
+    const double before = processCpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    runFor(ms);
+    return 100.0 * (processCpuSeconds() - before) / (double(wall.nsecsElapsed()) / 1e9);
+}
+
+std::vector<double> avSyncSamples(CPlayerDlg& player, int ms) {
+    std::vector<double> samples;
+    QElapsedTimer wall;
+    wall.start();
+    while (wall.elapsed() < ms) {
+        if (const auto sync = player.flash().avSync())
+            samples.push_back(*sync * 1000.0);
+        runFor(100);
+    }
+    return samples;
+}
+
+double maxAbs(const std::vector<double>& values) {
+    double worst = 0;
+    for (double v : values)
+        worst = std::max(worst, std::abs(v));
+    return values.empty() ? NAN : worst;
+}
+
+// CPU share of another process over `ms`, from its /proc stat (user + system ticks).
+double childCpuShare(pid_t pid, int ms) {
+    const auto ticks = [pid] {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), {});
+        const auto close = text.rfind(')');
+        if (close == std::string::npos)
+            return -1.0;
+        std::vector<std::string> fields;
+        std::string field;
+        for (char c : text.substr(close + 2)) {
+            if (c == ' ') {
+                fields.push_back(field);
+                field.clear();
+            } else {
+                field += c;
+            }
+        }
+        // Fields 14 and 15 of the file (utime, stime) are 12 and 13 after the name.
+        return fields.size() > 12 ? std::stod(fields[11]) + std::stod(fields[12]) : -1.0;
+    };
+    const double before = ticks();
+    QElapsedTimer wall;
+    wall.start();
+    runFor(ms);
+    const double after = ticks();
+    const double seconds = double(wall.nsecsElapsed()) / 1e9;
+    return before < 0 || after < 0
+               ? NAN
+               : 100.0 * (after - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
+}
+
+pid_t startMpv(const std::filesystem::path& clip) {
+    std::vector<std::string> arguments = {"mpv",
+                                          "--no-config",
+                                          "--gpu-sw",
+                                          "--really-quiet",
+                                          "--force-window=yes",
+                                          "--loop-file=inf",
+                                          "--geometry=" + std::to_string(kWindow.width()) + "x" +
+                                              std::to_string(kWindow.height()),
+                                          clip.string()};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    return posix_spawnp(&pid, "mpv", nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
+struct Row {
+    std::string name;
+    double lateMedian = NAN, late99 = NAN, cpu = NAN, mpvCpu = NAN, avsync = NAN;
+};
+
+void print(const std::vector<Row>& rows) {
+    std::printf("%-10s %12s %12s %9s %9s %7s %12s\n", "phase", "late median", "late p99", "CPU %",
+                "mpv CPU %", "ratio", "|avsync| max");
+    for (const Row& r : rows) {
+        std::printf("%-10s %9.2f ms %9.2f ms %9.1f %9.1f %7.2f %9.1f ms\n", r.name.c_str(),
+                    r.lateMedian, r.late99, r.cpu, r.mpvCpu, r.cpu / r.mpvCpu, r.avsync);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Machines without a sound device (CI, containers) would play without audio, and mpv has
+    // no A/V sync to report then; SDL's dummy device keeps time like a real one.
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    QApplication app(argc, argv);
+    const int phaseMs = 1000 * (argc > 1 ? std::max(2, std::atoi(argv[1])) : 8);
+    kestrova::test::TempDir folder;
+    const struct {
+        const char* name;
+        int rate;
+    } clips[] = {{"25 fps", 25}, {"60 fps", 60}};
+
+    CPlayerDlg player;
+    player.resize(kWindow);
+    player.show();
+    runFor(500);
+
+    std::vector<Row> rows;
+    {
+        Row idle{"idle"};
+        const auto late = timerLateness(phaseMs);
+        idle.lateMedian = percentile(late, 0.5);
+        idle.late99 = percentile(late, 0.99);
+        idle.cpu = cpuShare(phaseMs);
+        rows.push_back(idle);
+    }
+    for (const auto& clip : clips) {
+        const auto path = folder / ("clip" + std::to_string(clip.rate) + ".webm");
+        if (!kestrova::test::MakeTestClip(path, {160, 90, clip.rate, 12})) {
+            std::fprintf(stderr, "ffmpeg could not make the %s clip\n", clip.name);
+            return 1;
+        }
+        Row row{clip.name};
+        // mpv first, while this player is still idle, so the two never play at once.
+        const pid_t mpv = startMpv(path);
+        if (mpv > 0) {
+            runFor(1500);
+            row.mpvCpu = childCpuShare(mpv, phaseMs);
+            kill(mpv, SIGTERM);
+            waitpid(mpv, nullptr, 0);
+        }
+        QSignalSpy first(&player.flash(), &kestrova::CShockwaveflash1::firstFrameRendered);
+        player.flash().LoadMovie(0, QString::fromStdString(path.string()));
+        if (!first.wait(10000)) {
+            std::fprintf(stderr, "no first frame of the %s clip\n", clip.name);
+            return 1;
+        }
+        runFor(1000);
+        const auto late = timerLateness(phaseMs);
+        row.lateMedian = percentile(late, 0.5);
+        row.late99 = percentile(late, 0.99);
+        row.cpu = cpuShare(phaseMs);
+        row.avsync = maxAbs(avSyncSamples(player, phaseMs / 2));
+        rows.push_back(row);
+    }
+    std::printf("platform %s, window %dx%d, %d s per phase\n",
+                qPrintable(QGuiApplication::platformName()), kWindow.width(), kWindow.height(),
+                phaseMs / 1000);
+    print(rows);
+    return 0;
+}
