@@ -43,15 +43,22 @@ void BM_LoadHistory(benchmark::State& state) {
     }
 }
 
-// A save replaces the values of a file that already holds the same records, as every save
-// after the first does.
+// Each save follows a played video: the new record goes to the front, so every record moves
+// one section down and every value in the file changes, as in a write-through save.
 void BM_SaveHistory(benchmark::State& state) {
     const test::TempDir dir;
     const auto path = dir / "History.ini";
     writeHistoryFile(path, int(state.range(0)));
     HistoryStore store;
     store.loadFrom(path);
+    int played = 0;
     for (auto _ : state) {
+        state.PauseTiming();
+        HistoryItem item;
+        item.m_strVideoId = u"New" + decimal(played++);
+        item.m_strTitle = u"新しい動画 New video";
+        store.AddToHistory(std::move(item));
+        state.ResumeTiming();
         benchmark::DoNotOptimize(store.saveTo(path));
     }
 }
