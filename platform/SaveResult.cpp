@@ -1,0 +1,19 @@
+#include "platform/SaveResult.h"
+
+namespace kestrova {
+
+std::string_view SaveResult::name() const {
+    switch (m_value) {
+    case Saved:
+        return "saved";
+    case NotReplaced:
+        return "not replaced: unreadable or not a regular file";
+    case ReadOnly:
+        return "read-only";
+    case WriteFailed:
+        break;
+    }
+    return "write failed";
+}
+
+} // namespace kestrova
