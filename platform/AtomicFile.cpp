@@ -165,7 +165,7 @@ SaveResult AtomicFile::replace(const std::filesystem::path& path, std::string_vi
     const std::filesystem::path target = resolveTarget(path);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) {
+    if (exists && (!S_ISREG(old.st_mode) || std::size_t(old.st_size) > kMaxReadSize)) {
         return SaveResult::NotReplaced;
     }
     if (exists && isReadOnly(target, old)) {

@@ -27,9 +27,10 @@ public:
     static ReadResult read(const std::filesystem::path& path, std::size_t maxSize = kMaxReadSize);
 
     // Writes bytes to a temporary file in the same folder, flushes it to disk and renames it
-    // over the file (through a symbolic link to where it points). A file that exists but is
-    // not a regular file, or is read-only, is never replaced. Leftover temporary files of
-    // earlier saves of this file are removed first (see removeStaleTemporaries).
+    // over the file (through a symbolic link to where it points). A file that exists but
+    // could not be read (not a regular file, or too large), or is read-only, is never replaced.
+    // Leftover temporary files of earlier saves of this file are removed first (see
+    // removeStaleTemporaries).
     static SaveResult replace(const std::filesystem::path& path, std::string_view bytes);
 
     // Removes the temporary files of saves of `target` that were killed while they wrote

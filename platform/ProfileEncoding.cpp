@@ -136,10 +136,12 @@ std::size_t ProfileEncoding::find(std::string_view bytes, std::size_t start, std
     if (unitSize() == 1) {
         return std::min(bytes.find(c, start), end);
     }
-    while (start + 2 <= end && !isCharacter(bytes, start, c)) {
-        start += 2;
+    for (; start + 2 <= end; start += 2) {
+        if (isCharacter(bytes, start, c)) {
+            return start;
+        }
     }
-    return std::min(start, end);
+    return end;
 }
 
 std::u16string ProfileEncoding::decode(std::string_view bytes) const {

@@ -1,5 +1,7 @@
 #include "platform/SaveResult.h"
 
+#include <ostream>
+
 namespace kestrova {
 
 std::string_view SaveResult::name() const {
@@ -14,6 +16,10 @@ std::string_view SaveResult::name() const {
         break;
     }
     return "write failed";
+}
+
+std::ostream& operator<<(std::ostream& out, SaveResult result) {
+    return out << result.name();
 }
 
 } // namespace kestrova

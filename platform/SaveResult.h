@@ -1,5 +1,6 @@
 #pragma once
 
+#include <iosfwd>
 #include <string_view>
 
 namespace kestrova {
@@ -28,5 +29,7 @@ public:
 private:
     Value m_value;
 };
+
+std::ostream& operator<<(std::ostream& out, SaveResult result);
 
 } // namespace kestrova
