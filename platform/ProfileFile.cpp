@@ -15,10 +15,9 @@ ProfileFile ProfileFile::load(const std::filesystem::path& path) {
     return file;
 }
 
-// Splits on LF units of the file's encoding; every line keeps its own bytes and ending, so
-// what the program does not change is written back exactly. The body is decoded at once: each
-// LF unit decodes to one "\n" and nothing else does, so bytes and text split into the same
-// lines.
+// Splits on LF units; every line keeps its bytes and ending, so what the program does not
+// change is written back exactly. The body is decoded at once: each LF unit decodes to one
+// "\n" and nothing else does, so bytes and text split into the same lines.
 void ProfileFile::parse() {
     m_sections.assign(1, Section{});
     m_sectionIndex.clear();
@@ -28,6 +27,9 @@ void ProfileFile::parse() {
     // A stray last byte of UTF-16 is dropped, so that lines written after it stay aligned.
     const std::size_t end = m_source.size() - (m_source.size() - begin) % unit;
     m_text = m_encoding.decode(std::string_view(m_source).substr(begin, end - begin));
+    // Room for every header at once; no more headers than lines, whatever a line holds.
+    m_sectionIndex.reserve(std::min(std::count(m_text.begin(), m_text.end(), u'['),
+                                    std::count(m_text.begin(), m_text.end(), u'\n') + 1));
     bool endingSeen = false;
     for (std::size_t start = begin, textStart = 0; start < end;) {
         const std::size_t lf = m_encoding.find(m_source, start, end, '\n');
@@ -184,8 +186,7 @@ bool ProfileFile::writeString(std::u16string_view section, std::u16string_view k
     return true;
 }
 
-// A file that has not committed takes the encoding its written lines call for (the lines
-// from the file are ASCII).
+// A file that has not committed takes the encoding its written lines call for.
 ProfileEncoding ProfileFile::encodingToSave() const {
     if (m_encoding.kind() != Encoding::Ascii) {
         return m_encoding;
