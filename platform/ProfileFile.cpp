@@ -123,10 +123,7 @@ std::u16string ProfileFile::readString(std::u16string_view section, std::u16stri
 int ProfileFile::readInt(std::u16string_view section, std::u16string_view key,
                          int defaultValue) const {
     const Line* line = findKey(section, key);
-    if (line == nullptr) {
-        return defaultValue;
-    }
-    return leadingInteger(view(line->value), defaultValue);
+    return line != nullptr ? leadingInteger(view(line->value), defaultValue) : defaultValue;
 }
 
 // The file's last line gets an ending before anything follows it.
