@@ -163,6 +163,7 @@ AtomicFile::ReadResult AtomicFile::read(const std::filesystem::path& path, std::
 
 SaveResult AtomicFile::replace(const std::filesystem::path& path, std::string_view bytes) {
     const std::filesystem::path target = resolveTarget(path);
+    removeStaleTemporaries(target);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && (!S_ISREG(old.st_mode) || std::size_t(old.st_size) > kMaxReadSize)) {
@@ -171,7 +172,6 @@ SaveResult AtomicFile::replace(const std::filesystem::path& path, std::string_vi
     if (exists && isReadOnly(target, old)) {
         return SaveResult::ReadOnly;
     }
-    removeStaleTemporaries(target);
     std::filesystem::path tempPath;
     FileDescriptor temp{createTemporary(target, tempPath)};
     if (temp.fd < 0) {
