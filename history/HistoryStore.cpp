@@ -10,9 +10,6 @@ namespace kestrova {
 
 namespace {
 
-// The Windows profile buffer of 261 characters, the terminating null included.
-constexpr std::size_t kValueBufferSize = 261;
-
 std::u16string decimal(std::size_t n) {
     const std::string digits = std::to_string(n);
     return std::u16string(digits.begin(), digits.end());
@@ -28,7 +25,7 @@ void HistoryStore::LoadHistory() {
     loadFrom(DataFilePath(texts::kHistoryFileName));
 }
 
-bool HistoryStore::SaveHistory() const {
+SaveResult HistoryStore::SaveHistory() const {
     return saveTo(DataFilePath(texts::kHistoryFileName));
 }
 
@@ -38,13 +35,15 @@ void HistoryStore::loadFrom(const std::filesystem::path& path) {
     for (int k = 0; k < count; ++k) {
         const std::u16string section = itemSection(std::size_t(k));
         HistoryItem item;
-        item.m_strVideoId = file.readString(section, texts::kKeyVideoId, u"", kValueBufferSize);
-        item.m_strTitle = file.readString(section, texts::kKeyTitle, u"", kValueBufferSize);
+        item.m_strVideoId =
+            file.readString(section, texts::kKeyVideoId, u"", ProfileFile::kValueBufferSize);
+        item.m_strTitle =
+            file.readString(section, texts::kKeyTitle, u"", ProfileFile::kValueBufferSize);
         m_items.push_back(std::move(item));
     }
 }
 
-bool HistoryStore::saveTo(const std::filesystem::path& path) const {
+SaveResult HistoryStore::saveTo(const std::filesystem::path& path) const {
     // Sections of higher indexes from an earlier, longer list stay in the file: COUNT says
     // where reading stops.
     ProfileFile file = ProfileFile::load(path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryItem.h"
+#include "platform/SaveResult.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -19,15 +20,15 @@ public:
 
     // Appends the records of History.ini (located by the data-file rule) to the list.
     void LoadHistory();
-    // Writes the list to History.ini in one atomic file write; false when it failed (the list
-    // in memory is untouched either way).
-    bool SaveHistory() const;
+    // Writes the list to History.ini in one atomic file write and tells what became of it (the
+    // list in memory is untouched either way).
+    SaveResult SaveHistory() const;
     // Inserts the item at the front unless its video ID is present (exact code units); a
     // match changes nothing. After an insertion, applies the limit and calls the refill hook.
     void AddToHistory(HistoryItem item);
 
     void loadFrom(const std::filesystem::path& path);
-    bool saveTo(const std::filesystem::path& path) const;
+    SaveResult saveTo(const std::filesystem::path& path) const;
 
     // The history panel's Delete and Get Title; an index out of range changes nothing.
     void removeAt(std::size_t index);

@@ -1,11 +1,16 @@
 #pragma once
 
+#include "platform/AtomicFile.h"
+#include "platform/ProfileEncoding.h"
+#include "platform/ProfileText.h"
+#include "platform/SaveResult.h"
+#include "platform/SectionIndex.h"
+
 #include <cstddef>
 #include <filesystem>
-#include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace kestrova {
@@ -14,12 +19,16 @@ namespace kestrova {
 // names match whatever their letter case, the first matching section and key win, values are
 // trimmed and lose one pair of surrounding quotes. The file is loaded once, edited in memory
 // and saved once; lines the program does not write keep their bytes, and the file keeps its
-// encoding (UTF-8, UTF-16LE with byte-order mark, or code page 932) and its line endings.
+// encoding (see ProfileEncoding) and its line endings.
 class ProfileFile {
 public:
-    enum class Encoding { Utf8, Utf16Le, Cp932 };
+    using Encoding = ProfileEncoding::Kind;
 
-    // A missing or unreadable file gives an empty profile (UTF-8, LF line endings).
+    // The Windows profile buffer of 261 characters, the terminating null included.
+    static constexpr std::size_t kValueBufferSize = 261;
+
+    // A missing file gives an empty profile (no encoding yet, LF line endings); so does one that
+    // cannot be read (see AtomicFile::read), which a save then never replaces.
     static ProfileFile load(const std::filesystem::path& path);
 
     // The value, or defaultValue when the section or key is missing, cut to bufferSize - 1
@@ -33,61 +42,77 @@ public:
     int readInt(std::u16string_view section, std::u16string_view key, int defaultValue) const;
 
     // Creates the section (at the end of the file) and the key (at the end of its section)
-    // as needed, otherwise replaces the value of the first matching key. CR and LF in the
-    // value become spaces; a value that the reading rules would change (surrounding blanks or
-    // quotes) is written inside quotes so that it reads back unchanged.
-    void writeString(std::u16string_view section, std::u16string_view key,
+    // as needed, otherwise replaces the value of the first matching key; a line that already
+    // reads as the value stays as it is. CR and LF in names and value become spaces; a value
+    // that the reading rules would change (surrounding blanks or quotes) is written inside
+    // quotes so that it reads back unchanged. Names that would not read back as themselves
+    // (see profile_text::namesReadBack) are refused: nothing changes and false is returned.
+    bool writeString(std::u16string_view section, std::u16string_view key,
                      std::u16string_view value);
 
-    // Writes the whole file once, atomically: a temporary file in the same folder, flushed to
-    // disk and renamed over the old one. On failure the old file stays whole, the temporary
-    // file is removed and false is returned. A file that existed but could not be read, or
-    // that is read-only, is never overwritten.
-    bool save(const std::filesystem::path& path) const;
+    // Writes the whole file once, atomically (AtomicFile::replace). A file that existed but
+    // could not be read is never overwritten.
+    SaveResult save(const std::filesystem::path& path) const;
 
-    Encoding encoding() const { return m_encoding; }
+    // The encoding the file was read in: Ascii while it has not committed to one.
+    Encoding encoding() const { return m_encoding.kind(); }
 
-    // Test seam: replaces write(2) for the temporary file, so a test can make a save fail
-    // half-way. An empty function restores the real write.
-    using WriteHook = std::function<long(int fd, const char* data, std::size_t size)>;
-    static void setWriteHook(WriteHook hook);
+    // The bytes a save writes, in the file's encoding. A file that has not committed yet takes
+    // ProfileEncoding::forNewText's. Bytes without a byte-order mark that would be read back in
+    // another encoding get one: UTF-8 its mark, code page 932 becomes UTF-16LE with a mark.
+    std::string serialise() const;
+
+    using WriteHook = AtomicFile::WriteHook;
+    static void setWriteHook(WriteHook hook) { AtomicFile::setWriteHook(std::move(hook)); }
 
 private:
-    enum class LineKind { Other, Section, Key };
+    enum class LineKind : unsigned char { Other, Section, Key };
+    enum class Ending : unsigned char { None, Lf, CrLf };
+
+    // A range of m_source (bytes) or m_text (UTF-16 units).
+    struct Span {
+        std::size_t begin = 0;
+        std::size_t size = 0;
+    };
 
     struct Line {
-        std::string raw;        // the encoded bytes, without the line ending
-        std::string terminator; // encoded line ending; empty for a last line without one
+        Span raw;   // the line's bytes in m_source, without the ending, while fromFile
+        Span text;  // the line's text in m_text, without the ending
+        Span name;  // section name or key, trimmed, as written
+        Span value; // value of a key line after trimming and unquoting
         LineKind kind = LineKind::Other;
+        Ending ending = Ending::None;
+        bool fromFile = false;
         bool blank = false;
-        std::u16string name;   // section name or key, trimmed, as written
-        std::u16string folded; // name in lower case, for matching
-        std::u16string value;  // value of a key line after trimming and unquoting
     };
 
     struct Section {
         std::vector<Line> lines; // the header first, except for the part before any header
     };
 
-    void detectEncoding(std::string_view bytes);
-    void parse(std::string_view bytes);
-    std::u16string decodeText(std::string_view raw) const;
-    Line makeLine(std::u16string text, std::string raw, std::string terminator) const;
-    Line encodeLine(std::u16string text) const;
-    std::string encodeText(std::u16string_view text) const;
-    std::string lineEnding() const;
+    void parse();
+    Line appendLine(std::initializer_list<std::u16string_view> parts, Ending ending);
+    Line classify(Span text, Ending ending) const;
+    Ending newLineEnding() const { return m_crlf ? Ending::CrLf : Ending::Lf; }
+    std::u16string_view view(Span span) const { return {m_text.data() + span.begin, span.size}; }
     void addSection(Line header);
-    const Section* findSection(std::u16string_view name) const;
+    std::size_t findSection(std::u16string_view name) const;
+    auto sectionName() const {
+        return [this](std::size_t i) { return view(m_sections[i].lines.front().name); };
+    }
     const Line* findKey(std::u16string_view section, std::u16string_view key) const;
     Section& obtainSection(std::u16string_view name);
-    std::string serialise() const;
+    void endLastLine();
+    ProfileEncoding encodingToSave() const;
+    std::string serialise(const ProfileEncoding& target) const;
 
-    Encoding m_encoding = Encoding::Utf8;
-    std::string m_byteOrderMark;
+    std::string m_source;  // the file's bytes as read
+    std::u16string m_text; // decoded lines, then the text of every line written since
+    ProfileEncoding m_encoding;
     bool m_crlf = false;
     bool m_unreadable = false;
     std::vector<Section> m_sections; // m_sections[0]: lines before the first header
-    std::unordered_map<std::u16string, std::size_t> m_sectionIndex; // first of each name
+    SectionIndex m_sectionIndex;
 };
 
 } // namespace kestrova

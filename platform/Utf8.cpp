@@ -48,6 +48,33 @@ void appendUtf8(std::string& out, char32_t cp) {
     }
 }
 
+struct Sequence {
+    std::size_t length; // bytes taken: the whole sequence, or its maximal ill-formed subpart
+    char32_t codePoint; // valid only when wellFormed
+    bool wellFormed;
+};
+
+// The sequence at s[0] (n > 0 bytes left). An ill-formed one ends at the first byte that
+// cannot continue it, which then starts afresh.
+Sequence readSequence(const unsigned char* s, std::size_t n) {
+    if (s[0] < 0x80) {
+        return {1, s[0], true};
+    }
+    const LeadByte lead = classify(s[0]);
+    std::size_t j = 1;
+    char32_t cp = lead.bits;
+    unsigned char lower = lead.lower;
+    unsigned char upper = lead.upper;
+    int taken = 0;
+    for (; taken < lead.trailCount && j < n && s[j] >= lower && s[j] <= upper; ++taken, ++j) {
+        cp = (cp << 6) | (s[j] & 0x3F);
+        lower = 0x80;
+        upper = 0xBF;
+    }
+    const bool wellFormed = lead.trailCount != 0 && taken == lead.trailCount;
+    return {j, cp, wellFormed};
+}
+
 } // namespace
 
 void AppendUtf16(std::u16string& out, char32_t codePoint) {
@@ -71,30 +98,47 @@ std::u16string DecodeUtf8(std::string_view bytes) {
             out.push_back(s[i++]);
             continue;
         }
-        const LeadByte lead = classify(s[i]);
-        std::size_t j = i + 1;
-        char32_t cp = lead.bits;
-        unsigned char lower = lead.lower;
-        unsigned char upper = lead.upper;
-        int taken = 0;
-        for (; taken < lead.trailCount && j < n && s[j] >= lower && s[j] <= upper; ++taken, ++j) {
-            cp = (cp << 6) | (s[j] & 0x3F);
-            lower = 0x80;
-            upper = 0xBF;
-        }
-        if (lead.trailCount == 0 || taken < lead.trailCount) {
-            out.push_back(kReplacement); // the offending byte at j starts afresh
+        const Sequence sequence = readSequence(s + i, n - i);
+        if (sequence.wellFormed) {
+            AppendUtf16(out, sequence.codePoint);
         } else {
-            AppendUtf16(out, cp);
+            out.push_back(kReplacement);
         }
-        i = j;
+        i += sequence.length;
     }
     return out;
+}
+
+Utf8Scan ScanUtf8(std::string_view bytes) {
+    const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    Utf8Scan scan;
+    std::size_t i = 0;
+    while (i < n) {
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        scan.ascii = false;
+        const Sequence sequence = readSequence(s + i, n - i);
+        if (!sequence.wellFormed) {
+            scan.wellFormed = false;
+            return scan;
+        }
+        scan.hasLongSequence = scan.hasLongSequence || sequence.length >= 3;
+        i += sequence.length;
+    }
+    return scan;
 }
 
 std::string EncodeUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
+    EncodeUtf8(text, out);
+    return out;
+}
+
+void EncodeUtf8(std::u16string_view text, std::string& out) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t u = text[i];
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
@@ -107,7 +151,6 @@ std::string EncodeUtf8(std::u16string_view text) {
             appendUtf8(out, u);
         }
     }
-    return out;
 }
 
 } // namespace kestrova

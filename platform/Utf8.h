@@ -11,10 +11,21 @@ namespace kestrova {
 // decoded like any character (U+FEFF); skipping it is the caller's decision.
 std::u16string DecodeUtf8(std::string_view bytes);
 
+// What a byte sequence is as UTF-8: pure ASCII, well-formed, and whether it holds a sequence
+// of three or four bytes (as every Japanese character in UTF-8 is). A scan stops at the first
+// ill-formed sequence.
+struct Utf8Scan {
+    bool ascii = true;
+    bool wellFormed = true;
+    bool hasLongSequence = false;
+};
+Utf8Scan ScanUtf8(std::string_view bytes);
+
 // Appends one code point (at most U+10FFFF, not a surrogate): a unit, or a surrogate pair.
 void AppendUtf16(std::u16string& out, char32_t codePoint);
 
-// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
+// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD. The second form appends to out.
 std::string EncodeUtf8(std::u16string_view text);
+void EncodeUtf8(std::u16string_view text, std::string& out);
 
 } // namespace kestrova

@@ -9,8 +9,6 @@ namespace kestrova {
 
 namespace {
 
-// The Windows profile buffer of 261 characters, the terminating null included.
-constexpr std::size_t kValueBufferSize = 261;
 constexpr std::size_t kAddressBufferSize = 4096;
 
 std::string addressOrDefault(const ProfileFile& file, std::u16string_view key,
@@ -25,10 +23,10 @@ std::string addressOrDefault(const ProfileFile& file, std::u16string_view key,
 std::u16string ReadLastVideoId(std::u16string_view defaultValue) {
     const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
     return file.readString(texts::kSectionSystem, texts::kKeyVideoId, defaultValue,
-                           kValueBufferSize);
+                           ProfileFile::kValueBufferSize);
 }
 
-bool WriteLastVideoId(std::u16string_view videoId) {
+SaveResult WriteLastVideoId(std::u16string_view videoId) {
     const std::filesystem::path path = DataFilePath(texts::kSettingsFileName);
     ProfileFile file = ProfileFile::load(path);
     file.writeString(texts::kSectionSystem, texts::kKeyVideoId, videoId);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SaveResult.h"
+
 #include <string>
 #include <string_view>
 
@@ -10,8 +12,8 @@ namespace kestrova {
 std::u16string ReadLastVideoId(std::u16string_view defaultValue);
 
 // Writes the last video ID; an empty ID is written as an empty value, never removed. Every
-// other line of the file is kept. False when the file could not be written.
-bool WriteLastVideoId(std::u16string_view videoId);
+// other line of the file is kept. Tells what became of the save.
+SaveResult WriteLastVideoId(std::u16string_view videoId);
 
 // The service addresses the video ID is appended to, from the optional "NETWORK" section of
 // Kestrova.ini (read at start, never written), as UTF-8.

@@ -156,6 +156,33 @@ TEST_F(HistoryStoreTest, LongTitleIsWrittenWholeAndReadCut) {
     EXPECT_EQ(reread.items().at(0).m_strTitle, title.substr(0, 260));
 }
 
+// Titles come through a code page 932 round trip, so a new history file is code page 932,
+// as the Windows program writes it on a Japanese system.
+TEST_F(HistoryStoreTest, NewFileWithJapaneseTitlesIsCp932AndReadsBack) {
+    const std::u16string titles[] = {u"朝の散歩", u"ﾃｽﾄ", u"Morning walk", u""};
+    for (const std::u16string& title : titles) {
+        m_store.AddToHistory(item(u"id" + title, title));
+    }
+    ASSERT_EQ(m_store.SaveHistory(), SaveResult::Saved);
+    EXPECT_EQ(ProfileFile::load(file()).encoding(), ProfileFile::Encoding::Cp932);
+    HistoryStore reread;
+    reread.LoadHistory();
+    ASSERT_EQ(reread.items().size(), std::size(titles));
+    for (std::size_t k = 0; k < std::size(titles); ++k) {
+        EXPECT_EQ(reread.items()[k].m_strTitle, m_store.items()[k].m_strTitle) << k;
+    }
+}
+
+TEST_F(HistoryStoreTest, SavePassesOnWhyItFailed) {
+    std::filesystem::create_directory(file());
+    m_store.LoadHistory();
+    EXPECT_TRUE(m_store.items().empty());
+    m_store.AddToHistory(item(u"a"));
+    EXPECT_EQ(m_store.SaveHistory(), SaveResult::NotReplaced);
+    EXPECT_TRUE(std::filesystem::is_directory(file()));
+    EXPECT_EQ(m_store.saveTo(m_dir / "missing" / "History.ini"), SaveResult::WriteFailed);
+}
+
 TEST_F(HistoryStoreTest, SaveIsOneWriteAndAFailedOneKeepsEverything) {
     int writes = 0;
     ProfileFile::setWriteHook([&](int fd, const char* data, std::size_t size) {

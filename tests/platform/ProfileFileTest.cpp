@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 namespace kestrova {
+
 namespace {
 
 using test::ReadFileBytes;
@@ -109,6 +110,41 @@ TEST(ProfileFileTest, ValuesReadBackExactly) {
     EXPECT_EQ(reread.readInt(u"SYSTEM", u"COUNT", -1), -1);
 }
 
+// Names that would read back as something else are refused; the file does not change.
+TEST(ProfileFileTest, RefusesNamesThatWouldNotReadBack) {
+    const std::pair<std::u16string, std::u16string> refused[] = {
+        {u"SYSTEM", u"[ITEM0]"}, {u"SYSTEM", u"  [x"}, {u"SYSTEM", u";K"},  {u"SYSTEM", u"#K"},
+        {u"SYSTEM", u"K=V"},     {u"SYSTEM", u" K"},   {u"SYSTEM", u"K\t"}, {u"SYSTEM", u"K\n"},
+        {u" SYSTEM", u"K"},      {u"SYSTEM ", u"K"},   {u"SYS]TEM", u"K"},  {u"\rSYSTEM", u"K"},
+    };
+    TempDir dir;
+    WriteFileBytes(dir / "a.ini", "[SYSTEM]\nK=old\n");
+    ProfileFile file = ProfileFile::load(dir / "a.ini");
+    for (const auto& [section, key] : refused) {
+        EXPECT_FALSE(file.writeString(section, key, u"new"))
+            << std::string(section.begin(), section.end()) << "/"
+            << std::string(key.begin(), key.end());
+    }
+    EXPECT_TRUE(file.writeString(u"SYSTEM", u"K]x[", u"fine"));
+    EXPECT_TRUE(file.writeString(u"[ITEM", u"", u"empty key"));
+    ASSERT_TRUE(file.save(dir / "a.ini"));
+    EXPECT_EQ(ReadFileBytes(dir / "a.ini"), "[SYSTEM]\nK=old\nK]x[=fine\n[[ITEM]\n=empty key\n");
+    const ProfileFile reread = ProfileFile::load(dir / "a.ini");
+    EXPECT_EQ(reread.readString(u"SYSTEM", u"K]x[", u"", 261), u"fine");
+    EXPECT_EQ(reread.readString(u"[ITEM", u"", u"", 261), u"empty key");
+}
+
+// Rewriting a key with the value it already reads as keeps the line as the user wrote it.
+TEST(ProfileFileTest, SameValueKeepsTheLine) {
+    TempDir dir;
+    const std::string before = "[NETWORK]\nFEEDURL = 'http://x/'  \nPLAYERURL=a\n";
+    WriteFileBytes(dir / "a.ini", before);
+    ProfileFile file = ProfileFile::load(dir / "a.ini");
+    EXPECT_TRUE(file.writeString(u"network", u"feedurl", u"http://x/"));
+    ASSERT_TRUE(file.save(dir / "a.ini"));
+    EXPECT_EQ(ReadFileBytes(dir / "a.ini"), before);
+}
+
 std::string utf16Le(std::u16string_view text) {
     std::string out;
     for (char16_t c : text) {
@@ -173,16 +209,21 @@ TEST_F(ProfileSaveTest, UnwritableOrUnreadablePlacesFailCleanly) {
     WriteFileBytes(m_dir / "file", "x");
     EXPECT_FALSE(changed().save(m_dir / "file" / "a.ini"));
     EXPECT_FALSE(changed().save(m_dir / "missing" / "a.ini"));
+    EXPECT_EQ(changed().save(m_dir / "missing" / "a.ini"), SaveResult::WriteFailed);
     std::filesystem::create_directory(m_dir / "dir.ini"); // exists, but cannot be read
     ProfileFile unreadable = ProfileFile::load(m_dir / "dir.ini");
     unreadable.writeString(u"S", u"K", u"v");
     EXPECT_FALSE(unreadable.save(m_dir / "dir.ini"));
-
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root writes into read-only files and folders";
-    }
+    EXPECT_EQ(unreadable.save(m_dir / "dir.ini"), SaveResult::NotReplaced);
+    // A file without write bits is read-only whoever saves.
     ::chmod(path().c_str(), 0444);
     EXPECT_FALSE(changed().save(path()));
+    EXPECT_EQ(changed().save(path()), SaveResult::ReadOnly);
+    EXPECT_EQ(ReadFileBytes(path()), kOld);
+
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders";
+    }
     std::filesystem::permissions(m_dir.path(), std::filesystem::perms::owner_read |
                                                    std::filesystem::perms::owner_exec);
     EXPECT_FALSE(changed().save(path()));

@@ -63,6 +63,12 @@ TEST_F(SettingsTest, WriteReplacesOnlyTheVideoId) {
     EXPECT_EQ(ReadFileBytes(file()), after);
 }
 
+TEST_F(SettingsTest, WritePassesOnWhyItFailed) {
+    std::filesystem::create_directory(file());
+    EXPECT_EQ(WriteLastVideoId(u"Zy9xW8vU7tS"), SaveResult::NotReplaced);
+    EXPECT_TRUE(std::filesystem::is_directory(file()));
+}
+
 TEST_F(SettingsTest, ReadsAtMost260Characters) {
     WriteFileBytes(file(), "[SYSTEM]\nVIDEOID=" + std::string(300, 'v') + "\n");
     EXPECT_EQ(ReadLastVideoId(u""), std::u16string(260, u'v'));
