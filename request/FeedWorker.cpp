@@ -1,5 +1,7 @@
 #include "request/FeedWorker.h"
 
+#include "metadata/FeedCancel.h"
+
 #include <utility>
 
 namespace kestrova {

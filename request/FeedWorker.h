@@ -1,6 +1,5 @@
 #pragma once
 
-#include "metadata/FeedCancel.h"
 #include "metadata/FeedRetrieval.h"
 
 #include <cstdint>
