@@ -261,20 +261,6 @@ TEST_F(HeldRequestTest, AnsweredRequestAppliesItsStepsInOrderAndFreesTheInput) {
     EXPECT_EQ(edit()->text(), QStringLiteral("Ab3dE5gH1j"));
 }
 
-TEST_F(HeldRequestTest, FailedAnswerShowsItsMessageWithoutTheWaitCursor) {
-    m_feed.setReply(kFeedTarget, test::FeedReply::withStatus(500));
-    CControlDlg& panel = createPanel();
-    pressPlayVideo(qs(kId));
-    ASSERT_TRUE(requestArrived());
-    EXPECT_TRUE(m_messages.isEmpty()) << "the message came before the answer";
-    m_feed.releaseRequests(kFeedTarget);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_messages.isEmpty(); }, 10000));
-    EXPECT_EQ(m_messages, QStringList{qs(texts::kMsgFeedFailed)});
-    EXPECT_FALSE(m_cursorOverriddenAtMessage);
-    EXPECT_TRUE(panel.m_strLastVideoId.empty());
-    EXPECT_TRUE(history().store().items().empty());
-}
-
 class MainWindowPanelTest : public ControlDlgTest {
 protected:
     void SetUp() override {

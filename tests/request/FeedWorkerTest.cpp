@@ -86,20 +86,5 @@ TEST_F(FeedWorkerTest, AbandonedFetchStopsAtOnceAndNeverAnswers) {
     EXPECT_EQ(m_busyChanges, (std::vector<bool>{true, false, true, false}));
 }
 
-TEST_F(FeedWorkerTest, DestroyingABusyWorkerEndsItsThreadAtOnce) {
-    auto worker = std::make_unique<FeedWorker>();
-    FeedOptions options;
-    options.urlPrefix = m_server.baseUrl() + "/";
-    bool answered = false;
-    ASSERT_TRUE(worker->fetch(u"held", options, [&](int, std::u16string) { answered = true; }));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_server.requests().empty(); }, 5000));
-    QElapsedTimer clock;
-    clock.start();
-    worker.reset();
-    EXPECT_LT(clock.elapsed(), 500);
-    QTest::qWait(50);
-    EXPECT_FALSE(answered);
-}
-
 } // namespace
 } // namespace kestrova
