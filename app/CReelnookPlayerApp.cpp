@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/CReelnookPlayerDlg.h"
 #include "app/CommandLine.h"
+#include "app/DisplayPlatform.h"
 #include "platform/Signals.h"
 #include "platform/YtDlp.h"
 #include "request/CControlDlg.h"
@@ -39,6 +40,9 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
     ApplyCommandLine(context, arguments);
     if (context.m_nDebugMode == 1) {
         std::cout << DescribeYtDlp() << std::endl;
+        if (const auto note = TopMostNote(platformName().toStdString())) {
+            std::cout << *note << std::endl;
+        }
         // The player's engine diagnostics go to standard error, for the debugging console.
         QLoggingCategory::setFilterRules(QStringLiteral("kestrova.player.debug=true"));
     }

@@ -1,4 +1,5 @@
 #include "app/CReelnookPlayerApp.h"
+#include "app/DisplayPlatform.h"
 
 #include <string>
 #include <vector>
@@ -6,7 +7,21 @@
 int main(int argc, char* argv[]) {
     // Qt takes its own options out of argv; the command line is applied as it was given.
     const std::vector<std::string> arguments(argv, argv + argc);
-    kestrova::CReelnookPlayerApp app(argc, argv);
+
+    // The platform is chosen before the application object exists. It goes to Qt as an option
+    // rather than through the environment, so programs started from here choose their own.
+    std::vector<char*> qtArguments(argv, argv + argc);
+    std::string platformOption = "-platform";
+    std::string platform =
+        kestrova::ChooseDisplayPlatform(kestrova::DisplayEnvironment::FromProcess());
+    if (!platform.empty()) {
+        qtArguments.push_back(platformOption.data());
+        qtArguments.push_back(platform.data());
+    }
+    int qtArgumentCount = static_cast<int>(qtArguments.size());
+    qtArguments.push_back(nullptr);
+
+    kestrova::CReelnookPlayerApp app(qtArgumentCount, qtArguments.data());
     app.InitInstance(arguments);
     return 0;
 }

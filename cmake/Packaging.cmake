@@ -30,6 +30,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1-mesa-dri, libqt6svg6, fonts-ipafont-gothic")
 set(CPACK_STRIP_FILES ON)
-# Playing from the service itself goes through yt-dlp.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "yt-dlp")
+# Playing from the service itself goes through yt-dlp; Wayland without XWayland needs
+# qt6-wayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "yt-dlp, qt6-wayland")
 include(CPack)

@@ -5,8 +5,8 @@
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
-#include "platform/WaitCursor.h"
 #include "request/CControlDlg.h"
+#include "request/FeedWorker.h"
 #include "res/Texts.h"
 
 #include <QHeaderView>
@@ -125,6 +125,10 @@ bool CHistoryDlg::DestroyWindow() {
         return false;
     }
     m_created = false;
+    if (m_fetchingTitles && m_feedWorker) {
+        m_feedWorker->abandon(); // its answer would land in a panel that is going
+        m_fetchingTitles = false;
+    }
     m_store.SaveHistory();
     hide();
     return true;
@@ -179,8 +183,14 @@ void CHistoryDlg::markRow(int row) {
     m_listHistory->scrollToItem(item, QAbstractItemView::EnsureVisible);
 }
 
+bool CHistoryDlg::feedRequestRunning() const {
+    return m_feedWorker && m_feedWorker->busy();
+}
+
+// While a feed request runs the panels' input is held back; a command that reaches the panel
+// some other way (an assistive tool's action) is dropped the same way.
 void CHistoryDlg::OnPlayBack() {
-    if (!m_pOwner) {
+    if (!m_pOwner || feedRequestRunning()) {
         return;
     }
     const int row = currentRow();
@@ -192,6 +202,9 @@ void CHistoryDlg::OnPlayBack() {
 }
 
 void CHistoryDlg::OnDelete() {
+    if (feedRequestRunning()) {
+        return;
+    }
     const int row = currentRow();
     if (row < 0 || std::size_t(row) >= m_store.items().size()) {
         ShowMessageBox(ToQString(texts::kMsgSelectToDelete));
@@ -202,21 +215,41 @@ void CHistoryDlg::OnDelete() {
 }
 
 void CHistoryDlg::OnGetTitle() {
-    for (std::size_t i = 0; i < m_store.items().size(); ++i) {
-        if (!m_store.items()[i].m_strTitle.empty()) {
-            continue;
-        }
-        std::u16string answer;
-        int result = 0;
-        {
-            const WaitCursor waiting;
-            result = FetchVideoFeed(m_store.items()[i].m_strVideoId, &answer, m_feedOptions);
-        }
-        if (result == kFeedOk) {
-            m_store.setTitle(i, ExtractTitle(answer));
-        }
+    if (feedRequestRunning()) {
+        return;
     }
-    RefreshList();
+    fetchTitleFrom(0);
+}
+
+// The records are fetched one after another in list order. Each title lands in the history as
+// its answer comes; the list is refilled once, after the last.
+void CHistoryDlg::fetchTitleFrom(std::size_t index) {
+    const HistoryList& items = m_store.items();
+    while (index < items.size() && !items[index].m_strTitle.empty()) {
+        ++index;
+    }
+    const bool started =
+        index < items.size() && m_feedWorker &&
+        m_feedWorker->fetch(
+            items[index].m_strVideoId, m_feedOptions,
+            [this, index, videoId = items[index].m_strVideoId](int result, std::u16string answer) {
+                if (result == kFeedOk) {
+                    landTitle(index, videoId, ExtractTitle(answer));
+                }
+                fetchTitleFrom(index + 1);
+            });
+    m_fetchingTitles = started;
+    if (!started) {
+        RefreshList();
+    }
+}
+
+void CHistoryDlg::landTitle(std::size_t index, const std::u16string& videoId,
+                            std::u16string title) {
+    // Nothing can change the list meanwhile, but a title must never land on another video.
+    if (index < m_store.items().size() && m_store.items()[index].m_strVideoId == videoId) {
+        m_store.setTitle(index, std::move(title));
+    }
 }
 
 } // namespace kestrova

@@ -11,6 +11,7 @@ class QTreeWidget;
 namespace kestrova {
 
 class CControlDlg;
+class FeedWorker;
 
 // The history panel inside the control panel: the played videos in a list, newest first,
 // with Play Back, Delete and the hidden Get Title command. Every data rule is the history
@@ -41,8 +42,10 @@ public:
     int currentRow() const { return m_selectionMark; }
 
     CControlDlg* m_pOwner = nullptr;
-    // Where Get Title asks for the feed entries.
+    // Where Get Title asks for the feed entries, and the worker its requests run on (the
+    // control panel's, shared with Play Video); set by the owner before Create.
     FeedOptions m_feedOptions;
+    FeedWorker* m_feedWorker = nullptr;
 
     const HistoryStore& store() const { return m_store; }
     QTreeWidget* list() const { return m_listHistory; }
@@ -58,11 +61,17 @@ private:
     void OnInitDialog();
     void setUpList();
     void markRow(int row);
+    bool feedRequestRunning() const;
+    // Get Title: fetches the next record from `index` on whose title is empty, or refills the
+    // list once there is none left.
+    void fetchTitleFrom(std::size_t index);
+    void landTitle(std::size_t index, const std::u16string& videoId, std::u16string title);
 
     HistoryStore m_store;
     QTreeWidget* m_listHistory = nullptr;
     int m_selectionMark = -1;
     bool m_refilling = false;
+    bool m_fetchingTitles = false;
     bool m_created = false;
 };
 

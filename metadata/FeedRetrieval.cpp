@@ -1,5 +1,6 @@
 #include "metadata/FeedRetrieval.h"
 
+#include "metadata/FeedCancel.h"
 #include "metadata/TextConversions.h"
 #include "platform/PercentEncoding.h"
 #include "platform/Utf8.h"
@@ -178,7 +179,8 @@ int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOption
     char errorBuffer[CURL_ERROR_SIZE] = {};
     configure(curl.get(), url, options, transfer, errorBuffer);
 
-    const CURLcode result = curl_easy_perform(curl.get());
+    const CURLcode result = options.cancel ? PerformCancellable(curl.get(), *options.cancel)
+                                           : curl_easy_perform(curl.get());
     if (transfer.statusRejected) {
         return kFeedStatusNotOk;
     }

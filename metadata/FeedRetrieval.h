@@ -8,6 +8,8 @@
 
 namespace kestrova {
 
+class FeedCancel;
+
 // Results of FetchVideoFeed; callers only tell 0 from the rest.
 inline constexpr int kFeedOk = 0;             // the feed text is in the output (maybe empty)
 inline constexpr int kFeedStatusNotOk = 1;    // the final HTTP status was not 200; body not read
@@ -23,6 +25,8 @@ struct FeedOptions {
     std::size_t maxBodyBytes = 16 * 1024 * 1024;
     // Write the diagnostic of a transfer failure to standard error.
     bool debug = false;
+    // When given, another thread can stop the fetch at once through it.
+    FeedCancel* cancel = nullptr;
 };
 
 // Sends one HTTP GET for the video's feed entry (redirects followed) and turns the whole body

@@ -1,16 +1,12 @@
 #include "request/CControlDlg.h"
 
 #include "app/AppContext.h"
-#include "metadata/TitleExtraction.h"
 #include "platform/ChildDialogKeys.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
-#include "platform/WaitCursor.h"
 #include "player/CPlayerDlg.h"
 #include "request/Settings.h"
-#include "request/VideoReference.h"
-#include "res/Texts.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -48,6 +44,8 @@ void CControlDlg::OnInitDialog() {
     connect(findControl<QPushButton>(this, ids::kPlayVideoButton), &QPushButton::clicked, this,
             &CControlDlg::OnPlayVideo);
     connect(m_chkTopMost, &QCheckBox::clicked, this, &CControlDlg::OnTopMost);
+    connect(&m_feedWorker, &FeedWorker::busyChanged, this,
+            [this](bool busy) { busy ? m_inputHold.hold() : m_inputHold.release(); });
 
     LoadSettings();
     UpdateData(false);
@@ -63,6 +61,7 @@ void CControlDlg::OnInitDialog() {
 
     m_historyDlg->m_pOwner = this;
     m_historyDlg->m_feedOptions = m_feedOptions;
+    m_historyDlg->m_feedWorker = &m_feedWorker;
     m_historyDlg->Create(this);
     m_historyDlg->show();
 
@@ -75,6 +74,8 @@ bool CControlDlg::DestroyWindow() {
         return false;
     }
     m_created = false;
+    // Nothing of a request still running is applied; its thread ends before anything goes.
+    m_feedWorker.abandon();
     m_showPlayerTimer.stop();
     if (m_historyDlg) {
         m_historyDlg->DestroyWindow();
@@ -96,38 +97,32 @@ void CControlDlg::UpdateData(bool saveAndValidate) {
 
 void CControlDlg::OnPlayVideo() {
     UpdateData(true);
-    const std::u16string videoId = ParseVideoReference(m_strInput);
-    if (videoId.empty()) {
-        ShowMessageBox(ToQString(texts::kMsgBadReference));
-        return;
-    }
-    std::u16string feed;
-    int result = 0;
-    {
-        const WaitCursor waiting;
-        result = FetchVideoFeed(videoId, &feed, m_feedOptions);
-    }
-    if (result != kFeedOk) {
-        ShowMessageBox(ToQString(texts::kMsgFeedFailed));
-        return;
-    }
-    std::u16string title = ExtractTitle(feed);
-    m_playerDlg->PlayVideo(videoId);
-
-    HistoryItem item;
-    item.m_strVideoId = videoId;
-    item.m_strTitle = std::move(title);
-    m_historyDlg->AddToHistory(std::move(item));
-
-    m_strInput = videoId;
-    m_strLastVideoId = videoId;
-    UpdateData(false);
+    m_request.start(m_strInput);
 }
 
 void CControlDlg::PlayFromHistory(HistoryItem item) {
-    m_playerDlg->PlayVideo(item.m_strVideoId);
-    m_strInput = item.m_strVideoId;
-    m_strLastVideoId = item.m_strVideoId;
+    m_request.PlayFromHistory(item);
+}
+
+bool CControlDlg::fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) {
+    return m_feedWorker.fetch(std::move(videoId), m_feedOptions, std::move(answer));
+}
+
+void CControlDlg::PlayVideo(std::u16string videoId) {
+    m_playerDlg->PlayVideo(std::move(videoId));
+}
+
+void CControlDlg::AddToHistory(HistoryItem item) {
+    m_historyDlg->AddToHistory(std::move(item));
+}
+
+void CControlDlg::showMessage(std::u16string_view text) {
+    ShowMessageBox(ToQString(text));
+}
+
+void CControlDlg::showPlayedId(const std::u16string& videoId) {
+    m_strInput = videoId;
+    m_strLastVideoId = videoId;
     UpdateData(false);
 }
 

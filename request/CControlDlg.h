@@ -3,6 +3,9 @@
 #include "history/CHistoryDlg.h"
 #include "history/HistoryItem.h"
 #include "metadata/FeedRetrieval.h"
+#include "request/FeedWorker.h"
+#include "request/PanelInputHold.h"
+#include "request/PlayVideoRequest.h"
 
 #include <memory>
 #include <string>
@@ -19,8 +22,14 @@ class CPlayerDlg;
 
 // The panel inside the main window from which every playback starts: the address box, Play
 // Video and Top Most. It owns the history panel (a child inside it) and the player window (a
-// top-level window of its own), and keeps the last played video ID in Kestrova.ini.
-class CControlDlg : public QDialog {
+// top-level window of its own), and keeps the last played video ID in Kestrova.ini. The
+// request's steps are PlayVideoRequest's; the panel reads and shows the edit box, shows the
+// messages, and holds back its input while a feed request runs on the worker.
+class CControlDlg : public QDialog,
+                    private PlayVideoRequest::Feed,
+                    private PlayVideoRequest::Player,
+                    private PlayVideoRequest::History,
+                    private PlayVideoRequest::Panel {
     Q_OBJECT
 
 public:
@@ -53,6 +62,8 @@ public:
     CHistoryDlg* historyDlg() const { return m_historyDlg.get(); }
     CPlayerDlg* playerDlg() const { return m_playerDlg.get(); }
     bool showPlayerTimerActive() const { return m_showPlayerTimer.isActive(); }
+    // A feed request (Play Video or Get Title) is running; the panels' input is held back.
+    bool feedRequestRunning() const { return m_feedWorker.busy(); }
 
     void accept() override {}
     void reject() override {}
@@ -65,6 +76,12 @@ private:
     // true: the edit box into m_strInput; false: m_strInput into the edit box.
     void UpdateData(bool saveAndValidate);
 
+    bool fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) override;
+    void PlayVideo(std::u16string videoId) override;
+    void AddToHistory(HistoryItem item) override;
+    void showMessage(std::u16string_view text) override;
+    void showPlayedId(const std::u16string& videoId) override;
+
     // Declared so that the history panel goes before the player window.
     std::unique_ptr<CPlayerDlg> m_playerDlg;
     std::unique_ptr<CHistoryDlg> m_historyDlg;
@@ -72,6 +89,10 @@ private:
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;
     FeedOptions m_feedOptions;
+    // The feed requests of both panels, one at a time; abandoned before the panels go.
+    FeedWorker m_feedWorker;
+    PanelInputHold m_inputHold{this};
+    PlayVideoRequest m_request{*this, *this, *this, *this};
     bool m_created = false;
 };
 

@@ -29,6 +29,10 @@ inline constexpr std::string_view kYtDlpProgram = "yt-dlp";
 inline constexpr std::string_view kYtDlpLinePrefix = "yt-dlp=";
 inline constexpr std::string_view kYtDlpNone = "none";
 inline constexpr std::string_view kYtDlpVersionUnknown = "unknown";
+// Running on Wayland itself, in debug mode: no window can be kept above the others there.
+inline constexpr std::string_view kLineTopMostWithoutEffect =
+    "platform=wayland: Top Most has no effect (Wayland lets no program keep a window above "
+    "the others)";
 
 // Feed retrieval.
 inline constexpr std::string_view kUserAgent = "HTTP Get Youtube Application ver-1.00";

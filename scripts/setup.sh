@@ -12,10 +12,10 @@ packages=(
     build-essential cmake ninja-build pkgconf git clang libclang-rt-14-dev
     qt6-base-dev libqt6opengl6-dev libmpv-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    # run
-    libgl1-mesa-dri fonts-ipafont-gothic libqt6svg6
-    # test, benchmarks and packaging
-    libcpp-httplib-dev xvfb xauth xdotool ffmpeg imagemagick mpv
+    # run (qt6-wayland: native Wayland sessions without XWayland)
+    libgl1-mesa-dri fonts-ipafont-gothic libqt6svg6 qt6-wayland
+    # test, benchmarks and packaging (weston: a Wayland session nested in Xvfb)
+    libcpp-httplib-dev xvfb xauth xdotool ffmpeg imagemagick mpv weston
     desktop-file-utils appstream dpkg-dev file
 )
 

@@ -1,6 +1,7 @@
 #include "res/Texts.h"
 #include "tests/request/PanelFixture.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 
 namespace kestrova {
@@ -107,6 +108,7 @@ TEST_F(HistoryDlgTest, GetTitleFillsOnlyTheEmptyTitlesItCanFetch) {
     clickRow(2);
     QPushButton* getTitle = findControl<QPushButton>(&history(), ids::kGetTitleButton);
     getTitle->click();
+    waitForFeedRequests();
 
     const auto& items = history().store().items();
     EXPECT_EQ(items[0].m_strTitle, u"");
@@ -116,6 +118,76 @@ TEST_F(HistoryDlgTest, GetTitleFillsOnlyTheEmptyTitlesItCanFetch) {
     EXPECT_EQ(history().currentRow(), 2);
     EXPECT_EQ(m_feed.requests().size(), 2u);
     EXPECT_TRUE(m_messages.isEmpty());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A (unknown to the server) fails, B keeps its title, C succeeds, D is held open.
+class GetTitleRunTest : public HistoryDlgTest {
+protected:
+    static constexpr char kHeldTarget[] = "/feeds/api/videos/Xx1Yy2Zz3Ww";
+
+    void SetUp() override {
+        HistoryDlgTest::SetUp();
+        writeHistory({{"Zy9xW8vU7tS", ""},
+                      {"Qq1Rr2Ss3Tt", "kept"},
+                      {"Pp0Oo9Nn8Mm", ""},
+                      {"Xx1Yy2Zz3Ww", ""}});
+        m_feed.setTitle(u"Pp0Oo9Nn8Mm", u"Fetched");
+        m_feed.setTitle(u"Xx1Yy2Zz3Ww", u"Held title");
+        m_feed.holdRequests(kHeldTarget);
+    }
+    void TearDown() override {
+        m_feed.releaseRequests(kHeldTarget);
+        HistoryDlgTest::TearDown();
+    }
+
+    // Presses Get Title and waits until the held record's request is open.
+    void startAndReachTheHeldRecord() {
+        findControl<QPushButton>(&history(), ids::kGetTitleButton)->click();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_feed.requests().size() == 3; }, 10000));
+        EXPECT_EQ(m_feed.requests().back().target, kHeldTarget);
+    }
+};
+
+TEST_F(GetTitleRunTest, TitlesLandAsTheyComeAndTheListIsRefilledOnceAtTheEnd) {
+    CControlDlg& panel = createPanel();
+    clickRow(1);
+    startAndReachTheHeldRecord();
+    const auto& items = history().store().items();
+    EXPECT_EQ(items[0].m_strTitle, u"");
+    EXPECT_EQ(items[2].m_strTitle, u"Fetched");
+    EXPECT_EQ(list()->topLevelItem(2)->text(1), QString()) << "refilled before the end";
+    EXPECT_TRUE(panel.feedRequestRunning());
+    EXPECT_NE(QApplication::overrideCursor(), nullptr);
+    pressDelete();
+    click(m_panel.get(), ids::kPlayVideoButton);
+    QTest::qWait(100);
+    EXPECT_EQ(listedIds().size(), 4u);
+    EXPECT_EQ(m_feed.requests().size(), 3u);
+
+    m_feed.releaseRequests(kHeldTarget);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.feedRequestRunning(); }, 10000));
+    EXPECT_EQ(items[3].m_strTitle, u"Held title");
+    EXPECT_EQ(list()->topLevelItem(2)->text(1), QStringLiteral("Fetched"));
+    EXPECT_EQ(list()->topLevelItem(3)->text(1), QStringLiteral("Held title"));
+    EXPECT_EQ(list()->topLevelItem(0)->text(1), QString());
+    EXPECT_EQ(history().currentRow(), 1);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(m_messages.isEmpty());
+}
+
+TEST_F(GetTitleRunTest, ClosingMidRunKeepsTheTitlesThatLandedAndDropsTheHeldOne) {
+    createPanel();
+    startAndReachTheHeldRecord();
+    QElapsedTimer clock;
+    clock.start();
+    destroyPanel();
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_EQ(historyText(), "[SYSTEM]\nCOUNT=4\n"
+                             "[ITEM0]\nVIDEOID=Zy9xW8vU7tS\nTITLE=\n"
+                             "[ITEM1]\nVIDEOID=Qq1Rr2Ss3Tt\nTITLE=kept\n"
+                             "[ITEM2]\nVIDEOID=Pp0Oo9Nn8Mm\nTITLE=Fetched\n"
+                             "[ITEM3]\nVIDEOID=Xx1Yy2Zz3Ww\nTITLE=\n");
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 

@@ -1,5 +1,6 @@
 #include "metadata/FeedRetrieval.h"
 
+#include "metadata/FeedCancel.h"
 #include "metadata/TitleExtraction.h"
 #include "res/Texts.h"
 #include "support/FeedServer.h"
@@ -8,6 +9,7 @@
 #include <chrono>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -88,6 +90,17 @@ TEST_P(FeedReplyTest, MapsReplyToResult) {
     EXPECT_EQ(m_diagnostic.empty(), GetParam().result != kFeedTransferFailed) << "diagnostic";
 }
 
+// A transfer that can be cancelled waits differently; an uncancelled one ends alike.
+TEST_P(FeedReplyTest, CancellableTransferMapsReplyAlike) {
+    m_server.setReply("/v", GetParam().reply);
+    FeedCancel cancel;
+    FeedOptions o = options();
+    o.cancel = &cancel;
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"v", feed, o), GetParam().result);
+    EXPECT_EQ(feed, GetParam().feed);
+}
+
 FeedReply endlessWithStatus(int status) {
     FeedReply r = FeedReply::endless();
     r.status = status;
@@ -152,16 +165,60 @@ TEST_F(FeedRetrievalTest, MoreThanTenRedirectsFail) {
     EXPECT_EQ(m_server.requests().size(), 11u);
 }
 
+// A transfer that can be cancelled waits differently; both end at the time-out.
 TEST_F(FeedRetrievalTest, HungServerEndsAtTimeOut) {
     m_server.setReply("/v", FeedReply::hang());
+    FeedCancel cancel;
+    for (FeedCancel* token : {static_cast<FeedCancel*>(nullptr), &cancel}) {
+        SCOPED_TRACE(token ? "cancellable" : "plain");
+        FeedOptions o = options();
+        o.totalTimeout = 300ms;
+        o.cancel = token;
+        std::u16string feed;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+        EXPECT_EQ(feed, u"");
+        expectDiagnosticStartsWith(u"例外が発生しました。\r\nエラー: 28\r\n");
+    }
+}
+
+// The server holds the request and the network is silent: the cancel must not wait for
+// libcurl's once-a-second progress check, let alone the time-out.
+TEST_F(FeedRetrievalTest, CancelFromAnotherThreadEndsAHeldFetchAtOnce) {
+    m_server.setReply("/v", FeedReply::hang());
+    FeedCancel cancel;
     FeedOptions o = options();
-    o.totalTimeout = 300ms;
+    o.totalTimeout = 20s;
+    o.cancel = &cancel;
+    std::chrono::steady_clock::time_point cancelledAt;
+    std::thread canceller([&] {
+        while (m_server.requests().empty()) {
+            std::this_thread::sleep_for(5ms);
+        }
+        std::this_thread::sleep_for(50ms);
+        cancelledAt = std::chrono::steady_clock::now();
+        cancel.cancel();
+    });
     std::u16string feed;
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    const int result = fetch(u"v", feed, o);
+    const auto returnedAt = std::chrono::steady_clock::now();
+    canceller.join();
+    EXPECT_EQ(result, kFeedTransferFailed);
     EXPECT_EQ(feed, u"");
-    expectDiagnosticStartsWith(u"例外が発生しました。\r\nエラー: 28\r\n");
+    EXPECT_LT(returnedAt - cancelledAt, 200ms);
+}
+
+TEST_F(FeedRetrievalTest, FetchCancelledBeforeItBeginsSendsNothing) {
+    m_server.setReply("/v", FeedReply::ok("<title>x</title>"));
+    FeedCancel cancel;
+    cancel.cancel();
+    FeedOptions o = options();
+    o.cancel = &cancel;
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
+    EXPECT_EQ(feed, u"");
+    EXPECT_TRUE(m_server.requests().empty());
 }
 
 TEST_F(FeedRetrievalTest, EndlessBodyEndsAtCap) {

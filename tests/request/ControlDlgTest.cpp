@@ -3,7 +3,11 @@
 #include "res/Texts.h"
 #include "tests/app/ModalRun.h"
 
+#include <functional>
+
 #include <QElapsedTimer>
+#include <QMenu>
+#include <QTimer>
 
 namespace kestrova {
 namespace {
@@ -12,6 +16,7 @@ using test::qs;
 
 constexpr char16_t kId[] = u"Ab3dE5gH1jK";
 const std::string kIdUtf8 = "Ab3dE5gH1jK";
+const std::string kFeedTarget = "/feeds/api/videos/Ab3dE5gH1jK";
 
 class ControlDlgTest : public test::PanelFixture {
 protected:
@@ -90,6 +95,7 @@ TEST_F(ControlDlgTest, EnterOnTheFocusedPlayVideoButtonPlays) {
     auto* play = findControl<QPushButton>(&panel, ids::kPlayVideoButton);
     play->setFocus();
     QTest::keyClick(play, Qt::Key_Return);
+    waitForFeedRequests();
     EXPECT_EQ(panel.m_strLastVideoId, kId);
 }
 
@@ -171,6 +177,90 @@ TEST_F(ControlDlgTest, DestructionSavesHistoryThenPlayerGoesThenSettings) {
     EXPECT_NE(settingsText().find("FEEDURL=" + m_feed.feedUrl()), std::string::npos);
 }
 
+// The feed server holds the title request open until the test lets it answer.
+class HeldRequestTest : public ControlDlgTest {
+protected:
+    void SetUp() override {
+        ControlDlgTest::SetUp();
+        m_feed.holdRequests(kFeedTarget);
+    }
+    void TearDown() override {
+        m_feed.releaseRequests(kFeedTarget);
+        ControlDlgTest::TearDown();
+    }
+    bool requestArrived() const {
+        return QTest::qWaitFor([&] { return !m_feed.requests().empty(); }, 5000);
+    }
+};
+
+TEST_F(HeldRequestTest, LoopRunsAndPanelInputIsHeldBackWhileTheRequestIsOpen) {
+    writeHistory({{"Zy9xW8vU7tS", "First"}, {"Qq1Rr2Ss3Tt", "Second"}});
+    CControlDlg& panel = createPanel();
+    clickRow(0);
+    QElapsedTimer clock;
+    clock.start();
+    pressPlayVideo(qs(kId));
+    EXPECT_LT(clock.elapsed(), 1000) << "the press waited for the answer";
+    ASSERT_TRUE(requestArrived());
+    EXPECT_TRUE(panel.feedRequestRunning());
+    EXPECT_NE(QApplication::overrideCursor(), nullptr) << "no wait cursor";
+
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(10);
+    edit()->setFocus();
+    QTest::keyClicks(edit(), "xyz");
+    QTest::keyClick(edit(), Qt::Key_Backspace);
+    click(m_panel.get(), ids::kPlayVideoButton);
+    QTest::mouseClick(topMost(), Qt::LeftButton, {}, QPoint(4, topMost()->height() / 2));
+    clickRow(1);
+    click(&history(), ids::kDeleteButton);
+    click(&history(), ids::kPlayBackButton);
+    QTest::mouseDClick(list()->viewport(), Qt::LeftButton, {}, QPoint(10, 5));
+    QTest::qWait(300);
+
+    EXPECT_GE(ticks, 10) << "the event loop stood still";
+    EXPECT_EQ(edit()->text(), qs(kId));
+    EXPECT_FALSE(topMost()->isChecked());
+    EXPECT_EQ(history().currentRow(), 0);
+    EXPECT_EQ(listedIds(), (std::vector<std::string>{"Zy9xW8vU7tS", "Qq1Rr2Ss3Tt"}));
+    EXPECT_TRUE(m_messages.isEmpty()) << m_messages.join(u'|').toStdString();
+    EXPECT_EQ(m_feed.requests().size(), 1u) << "a second request started";
+    EXPECT_TRUE(m_media.requestTargets().empty()) << "something played";
+    EXPECT_TRUE(panel.m_strLastVideoId.empty());
+}
+
+TEST_F(HeldRequestTest, AnsweredRequestAppliesItsStepsInOrderAndFreesTheInput) {
+    writeSettings("Qq1Rr2Ss3Tt");
+    CControlDlg& panel = createPanel();
+    const QString typed = QStringLiteral("https://www.youtube.com/watch?v=Ab3dE5gH1jK");
+    pressPlayVideo(typed);
+    ASSERT_TRUE(requestArrived());
+    // The history's refill comes before the edit box and the saved ID change.
+    QString editAtRefill;
+    std::u16string savedIdAtRefill;
+    QObject::connect(list()->model(), &QAbstractItemModel::rowsInserted, [&] {
+        editAtRefill = edit()->text();
+        savedIdAtRefill = panel.m_strLastVideoId;
+    });
+    m_feed.releaseRequests(kFeedTarget);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !panel.feedRequestRunning(); }, 10000));
+
+    EXPECT_EQ(editAtRefill, typed);
+    EXPECT_EQ(savedIdAtRefill, u"Qq1Rr2Ss3Tt");
+    EXPECT_EQ(listedIds(), std::vector<std::string>{kIdUtf8});
+    EXPECT_EQ(history().store().items()[0].m_strTitle, u"Morning walk");
+    EXPECT_EQ(edit()->text(), qs(kId));
+    EXPECT_EQ(panel.m_strLastVideoId, kId);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return movieRequested(kIdUtf8); }, 10000));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(m_messages.isEmpty());
+    // The panel takes input again.
+    QTest::keyClick(edit(), Qt::Key_Backspace);
+    EXPECT_EQ(edit()->text(), QStringLiteral("Ab3dE5gH1j"));
+}
+
 class MainWindowPanelTest : public ControlDlgTest {
 protected:
     void SetUp() override {
@@ -241,6 +331,78 @@ TEST_F(MainWindowPanelTest, EnterInTheAddressBoxLeavesTheWindowOpenEscClosesIt) 
     EXPECT_NE(settingsText().find("VIDEOID=Qq1Rr2Ss3Tt\n"), std::string::npos);
     EXPECT_NE(historyText().find("COUNT=0"), std::string::npos);
 }
+
+struct CloseCase {
+    const char* name;
+    std::function<void(CReelnookPlayerDlg&, CControlDlg&)> close;
+};
+
+void PrintTo(const CloseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class CloseDuringRequestTest : public MainWindowPanelTest,
+                               public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(CloseDuringRequestTest, ClosesAtOnceAppliesNothingAndSavesBothFiles) {
+    writeSettings("Qq1Rr2Ss3Tt");
+    writeHistory({{"Zy9xW8vU7tS", "First"}});
+    m_feed.holdRequests(kFeedTarget);
+    CReelnookPlayerDlg main;
+    main.show();
+    ASSERT_NE(m_mainPanel, nullptr);
+    QLineEdit* address = findControl<QLineEdit>(m_mainPanel, ids::kAddressEdit);
+    address->setText(qs(kId));
+    QTest::mouseClick(findControl<QPushButton>(m_mainPanel, ids::kPlayVideoButton), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_feed.requests().empty(); }, 5000));
+
+    QElapsedTimer clock;
+    clock.start();
+    GetParam().close(main, *m_mainPanel);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return main.controlPanel() == nullptr; }, 1000));
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_FALSE(main.isVisible());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    const std::string settings = settingsText();
+    const std::string history = historyText();
+    EXPECT_NE(settings.find("VIDEOID=Qq1Rr2Ss3Tt\n"), std::string::npos) << settings;
+    EXPECT_EQ(history, "[SYSTEM]\nCOUNT=1\n[ITEM0]\nVIDEOID=Zy9xW8vU7tS\nTITLE=First\n");
+    // The answer that comes after the close reaches nothing.
+    m_feed.releaseRequests(kFeedTarget);
+    QTest::qWait(200);
+    EXPECT_EQ(settingsText(), settings);
+    EXPECT_EQ(historyText(), history);
+    EXPECT_FALSE(movieRequested(kIdUtf8));
+    EXPECT_TRUE(m_messages.isEmpty());
+}
+
+// The window menu's Close command, as the platform numbers it.
+constexpr int kCloseCommand = 0xF060;
+
+void triggerWindowMenuClose(CReelnookPlayerDlg& main) {
+    for (QAction* action : main.systemMenu()->actions()) {
+        if (action->data().toInt() == kCloseCommand) {
+            action->trigger();
+            return;
+        }
+    }
+    ADD_FAILURE() << "the window menu has no Close";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CloseDuringRequestTest,
+    ::testing::Values(
+        CloseCase{"EscInTheAddressBox",
+                  [](CReelnookPlayerDlg&, CControlDlg& panel) {
+                      QLineEdit* address = findControl<QLineEdit>(&panel, ids::kAddressEdit);
+                      address->setFocus();
+                      QTest::keyClick(address, Qt::Key_Escape);
+                  }},
+        CloseCase{"CloseBox", [](CReelnookPlayerDlg& main, CControlDlg&) { main.close(); }},
+        CloseCase{"WindowMenuClose",
+                  [](CReelnookPlayerDlg& main, CControlDlg&) { triggerWindowMenuClose(main); }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrova

@@ -93,9 +93,20 @@ protected:
     void click(QWidget* parent, int id) const {
         QTest::mouseClick(findControl<QPushButton>(parent, id), Qt::LeftButton);
     }
-    void playVideo(const QString& typed) {
+    // Types the text and presses Play Video; the request's answer comes from the event loop.
+    void pressPlayVideo(const QString& typed) {
         edit()->setText(typed);
         click(m_panel.get(), ids::kPlayVideoButton);
+    }
+    // Plays as the user sees it: presses Play Video and waits until the request has ended.
+    void playVideo(const QString& typed) {
+        pressPlayVideo(typed);
+        waitForFeedRequests();
+    }
+    // Until no feed request (Play Video or Get Title) runs any more.
+    void waitForFeedRequests() const {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !m_panel->feedRequestRunning(); }, 20000))
+            << "the feed request did not end";
     }
 
     // The user selects a row by clicking it.

@@ -236,6 +236,25 @@ void FeedServer::setReply(const std::string& target, FeedReply reply) {
     m_replies[target] = std::move(reply);
 }
 
+void FeedServer::holdRequests(const std::string& target) {
+    std::lock_guard lock(m_mutex);
+    m_held.insert(target);
+}
+
+void FeedServer::releaseRequests(const std::string& target) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_held.erase(target);
+    }
+    m_stopped.notify_all();
+}
+
+bool FeedServer::waitWhileHeld(const std::string& target) {
+    std::unique_lock lock(m_mutex);
+    m_stopped.wait(lock, [&] { return m_stopping || !m_held.contains(target); });
+    return !m_stopping;
+}
+
 std::vector<FeedRequest> FeedServer::requests() const {
     std::lock_guard lock(m_mutex);
     return m_requests;
@@ -295,6 +314,10 @@ void FeedServer::respond(int fd, const std::string& head) {
     {
         std::lock_guard lock(m_mutex);
         m_requests.push_back(request);
+    }
+    if (!waitWhileHeld(request.target)) {
+        closeConnection(fd, false);
+        return;
     }
     const FeedReply reply = replyFor(request.target);
     answer(fd, reply);

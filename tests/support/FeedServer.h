@@ -63,6 +63,10 @@ public:
     void setTitle(const std::u16string& id, const std::u16string& title);
     // `target` is matched exactly against the request target as sent.
     void setReply(const std::string& target, FeedReply reply);
+    // Requests for the target, once read, wait for releaseRequests (or the server's end)
+    // before they get their reply: a request held open for as long as a test needs.
+    void holdRequests(const std::string& target);
+    void releaseRequests(const std::string& target);
     std::vector<FeedRequest> requests() const;
 
 private:
@@ -72,6 +76,7 @@ private:
     bool readHead(int fd, std::string& head);
     void respond(int fd, const std::string& head);
     FeedReply replyFor(const std::string& target) const;
+    bool waitWhileHeld(const std::string& target); // false once the server stops
     void answer(int fd, const FeedReply& reply);
     bool pause(); // false once the server stops
     bool sendAll(int fd, const std::string& bytes);
@@ -82,9 +87,11 @@ private:
     int m_port = 0;
 
     mutable std::mutex m_mutex;
+    // Notified when the server stops and when held requests are released.
     std::condition_variable m_stopped;
     bool m_stopping = false;
     std::map<std::string, FeedReply> m_replies;
+    std::set<std::string> m_held;
     std::map<std::string, std::u16string> m_titles; // UTF-8 ID -> title
     std::vector<FeedRequest> m_requests;
     std::set<int> m_openFds;
