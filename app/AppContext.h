@@ -18,4 +18,15 @@ AppContext& GetAppContext();
 // Destroys the AppContext; the next GetAppContext creates a fresh one.
 void ReleaseAppContext();
 
+// Releases the AppContext when it goes. Declared before the windows of a run, it outlives them
+// whichever way the run ends, so a save made while they are destroyed still finds the program
+// folder rather than a fresh, empty context.
+class AppContextScope {
+public:
+    AppContextScope() = default;
+    ~AppContextScope() { ReleaseAppContext(); }
+    AppContextScope(const AppContextScope&) = delete;
+    AppContextScope& operator=(const AppContextScope&) = delete;
+};
+
 } // namespace kestrova

@@ -34,6 +34,8 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
         panel->Create(parent);
         return panel;
     });
+    // Declared first, so the start-up state is released after the windows are gone.
+    const AppContextScope contextScope;
     CReelnookPlayerDlg mainWindow;
 
     AppContext& context = GetAppContext();
@@ -49,10 +51,46 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
 
     // Log-out, shut-down and the terminal close the main window as its close box does.
     const SignalCloser signalCloser(&mainWindow, context.m_nDebugMode == 1);
-    mainWindow.exec();
-
-    ReleaseAppContext();
+    RunMainWindow(mainWindow);
     return false;
+}
+
+namespace {
+
+// quit() would close the top-level windows in any order, and the player refuses to close;
+// the main window's close is the one way out, so quit() is turned into it.
+class QuitThroughMainWindow : public QObject {
+public:
+    explicit QuitThroughMainWindow(QWidget& mainWindow)
+        : m_mainWindow(mainWindow) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == qApp && event->type() == QEvent::Quit && m_mainWindow.isVisible()) {
+            m_mainWindow.close();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QWidget& m_mainWindow;
+};
+
+} // namespace
+
+int RunMainWindow(CReelnookPlayerDlg& mainWindow) {
+    // The player window never ends the run; only the main window does.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    const QuitThroughMainWindow quitRoute(mainWindow);
+    const QMetaObject::Connection ended =
+        QObject::connect(&mainWindow, &QDialog::finished, qApp, [] { QCoreApplication::exit(0); });
+    mainWindow.show();
+    const int result = QCoreApplication::exec();
+    QObject::disconnect(ended);
+    return result;
 }
 
 } // namespace kestrova

@@ -132,8 +132,12 @@ void CReelnookPlayerDlg::updateGlass() {
 void CReelnookPlayerDlg::OnSysCommand(int command) {
     switch (command & kCommandMask) {
     case ids::kAboutCommand: {
-        CAboutDlg about(this);
-        about.exec();
+        // Modal to the main window only, and without a nested event loop, so the player keeps
+        // playing and a close of the program while the box is open finds nothing waiting.
+        auto* about = new CAboutDlg(this);
+        about->setAttribute(Qt::WA_DeleteOnClose);
+        about->setWindowModality(Qt::WindowModal);
+        about->open();
         break;
     }
     case kCommandMinimize:

@@ -195,7 +195,7 @@ void CHistoryDlg::OnPlayBack() {
     }
     const int row = currentRow();
     if (row < 0 || std::size_t(row) >= m_store.items().size()) {
-        ShowMessageBox(ToQString(texts::kMsgSelectToPlay));
+        ShowMessageBox(ToQString(texts::kMsgSelectToPlay), this);
         return;
     }
     m_pOwner->PlayFromHistory(m_store.items()[std::size_t(row)]);
@@ -207,7 +207,7 @@ void CHistoryDlg::OnDelete() {
     }
     const int row = currentRow();
     if (row < 0 || std::size_t(row) >= m_store.items().size()) {
-        ShowMessageBox(ToQString(texts::kMsgSelectToDelete));
+        ShowMessageBox(ToQString(texts::kMsgSelectToDelete), this);
         return;
     }
     m_store.removeAt(std::size_t(row));

@@ -14,20 +14,25 @@ MessageBoxSink& currentSink() {
     return sink;
 }
 
-void showWarning(const QString& text) {
-    QMessageBox box(QMessageBox::Warning, QCoreApplication::applicationName(), text,
-                    QMessageBox::Ok, QApplication::activeWindow());
-    box.exec();
+// Shown without a nested event loop: a close of the program while the box is open then finds
+// no caller waiting on the stack of a window that is going away.
+void showWarning(const QString& text, QWidget* owner) {
+    QWidget* window = owner ? owner->window() : QApplication::activeWindow();
+    auto* box = new QMessageBox(QMessageBox::Warning, QCoreApplication::applicationName(), text,
+                                QMessageBox::Ok, window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(window ? Qt::WindowModal : Qt::ApplicationModal);
+    box->open();
 }
 
 } // namespace
 
-void ShowMessageBox(const QString& text) {
+void ShowMessageBox(const QString& text, QWidget* owner) {
     if (const auto& sink = currentSink()) {
         sink(text);
         return;
     }
-    showWarning(text);
+    showWarning(text, owner);
 }
 
 MessageBoxSink SetMessageBoxSink(MessageBoxSink sink) {

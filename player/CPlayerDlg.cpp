@@ -4,6 +4,7 @@
 #include "platform/QtText.h"
 #include "player/FirstFrameTrace.h"
 #include "player/MovieAddress.h"
+#include "player/PlayerPlacement.h"
 #include "res/DialogTemplates.h"
 #include "res/Texts.h"
 
@@ -45,6 +46,7 @@ CPlayerDlg::CPlayerDlg(std::string playerPrefix)
     m_failureLine->setWordWrap(true);
     m_failureLine->hide();
 
+    setMinimumSize(kMinimumSize);
     resize(MapDialogRect(BaseUnitsOf(font()), 0, 0, dialog.w, dialog.h).size());
     // Centred on the work area when created, like the program's other top-level windows.
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -74,6 +76,48 @@ void CPlayerDlg::setTopMost(bool topMost) {
         return;
     }
     setWindowFlags(flags);
+}
+
+void CPlayerDlg::showFirstTime(const QWidget& mainWindow,
+                               const std::optional<PlayerGeometry>& stored) {
+    if (m_shown)
+        return;
+    m_shown = true;
+    if (stored && restore(*stored)) {
+        stored->maximized ? showMaximized() : show();
+        return;
+    }
+    placeBeside(mainWindow);
+    show();
+}
+
+bool CPlayerDlg::restore(const PlayerGeometry& stored) {
+    const QRect rect(stored.x, stored.y, stored.width, stored.height);
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.push_back(screen->geometry());
+    if (!LiesOnScreens(rect, screens))
+        return false;
+    setGeometry(rect);
+    return true;
+}
+
+// The player has no frame yet; it gets the same decorations as the main window, whose frame
+// the window manager has drawn by now.
+void CPlayerDlg::placeBeside(const QWidget& mainWindow) {
+    const QRect anchor = mainWindow.frameGeometry();
+    const QSize decorations = anchor.size() - mainWindow.geometry().size();
+    const QScreen* screen = mainWindow.screen();
+    const QRect workArea = screen ? screen->availableGeometry() : anchor;
+    // A window's move() before its first show places its frame.
+    move(PlaceBeside(anchor, size() + decorations, workArea));
+}
+
+std::optional<PlayerGeometry> CPlayerDlg::geometryToKeep() const {
+    if (!m_shown)
+        return std::nullopt;
+    const QRect normal = isMaximized() ? normalGeometry() : geometry();
+    return PlayerGeometry{normal.x(), normal.y(), normal.width(), normal.height(), isMaximized()};
 }
 
 QString CPlayerDlg::failureText() const {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "player/CShockwaveflash1.h"
+#include "player/PlayerGeometry.h"
 
+#include <optional>
 #include <string>
 
 #include <QDialog>
@@ -27,6 +29,16 @@ public:
     // Keeps the window above others, or no longer; position, size and visibility stay.
     void setTopMost(bool topMost);
 
+    // The smallest the window can be made (the test clip's size).
+    static constexpr QSize kMinimumSize{160, 90};
+
+    // Shows the window for the first time, above the main window as a new window appears: at
+    // the stored geometry when it lies on a screen that is present, otherwise beside the main
+    // window without covering it. Later calls do nothing: nothing shows or raises it again.
+    void showFirstTime(const QWidget& mainWindow, const std::optional<PlayerGeometry>& stored);
+    // What the settings keep of the window; nothing before its first show.
+    std::optional<PlayerGeometry> geometryToKeep() const;
+
     CShockwaveflash1& flash() { return *m_flash; }
     // The line shown over the movie when it cannot be played; empty when none.
     QString failureText() const;
@@ -42,11 +54,14 @@ protected:
 
 private:
     void showFailure(const QString& reason);
+    bool restore(const PlayerGeometry& stored);
+    void placeBeside(const QWidget& mainWindow);
     void placeFailureLine();
 
     std::string m_playerPrefix;
     CShockwaveflash1* m_flash;
     QLabel* m_failureLine;
+    bool m_shown = false;
 };
 
 } // namespace kestrova

@@ -81,6 +81,8 @@ bool CControlDlg::DestroyWindow() {
         m_historyDlg->DestroyWindow();
         m_historyDlg.reset();
     }
+    if (const auto kept = m_playerDlg->geometryToKeep())
+        m_playerGeometry = kept;
     m_playerDlg.reset();
     SaveSettings();
     hide();
@@ -117,7 +119,7 @@ void CControlDlg::AddToHistory(HistoryItem item) {
 }
 
 void CControlDlg::showMessage(std::u16string_view text) {
-    ShowMessageBox(ToQString(text));
+    ShowMessageBox(ToQString(text), this);
 }
 
 void CControlDlg::showPlayedId(const std::u16string& videoId) {
@@ -135,17 +137,19 @@ void CControlDlg::OnTimer() {
     // isVisible() holds only when the panel and every window above it are shown.
     if (isVisible()) {
         m_showPlayerTimer.stop();
-        m_playerDlg->show();
+        m_playerDlg->showFirstTime(*window(), m_playerGeometry);
     }
 }
 
 void CControlDlg::LoadSettings() {
     m_strInput = ReadLastVideoId(m_strInput);
     m_strLastVideoId = m_strInput;
+    m_playerGeometry =
+        ReadPlayerGeometry(CPlayerDlg::kMinimumSize.width(), CPlayerDlg::kMinimumSize.height());
 }
 
 void CControlDlg::SaveSettings() {
-    WriteLastVideoId(m_strLastVideoId);
+    WriteSettings(m_strLastVideoId, m_playerGeometry);
 }
 
 // Enter and Esc belong to the main window: Enter leaves it open, Esc closes it.

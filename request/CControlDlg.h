@@ -3,11 +3,13 @@
 #include "history/CHistoryDlg.h"
 #include "history/HistoryItem.h"
 #include "metadata/FeedRetrieval.h"
+#include "player/PlayerGeometry.h"
 #include "request/FeedWorker.h"
 #include "request/PanelInputHold.h"
 #include "request/PlayVideoRequest.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QDialog>
@@ -88,6 +90,8 @@ private:
     QLineEdit* m_editInput = nullptr;
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;
+    // The player's place and size: read at start, taken from the window when it goes.
+    std::optional<PlayerGeometry> m_playerGeometry;
     FeedOptions m_feedOptions;
     // The feed requests of both panels, one at a time; abandoned before the panels go.
     FeedWorker m_feedWorker;

@@ -5,6 +5,9 @@
 #include "request/DataFiles.h"
 #include "res/Texts.h"
 
+#include <charconv>
+#include <utility>
+
 namespace kestrova {
 
 namespace {
@@ -18,6 +21,44 @@ std::string addressOrDefault(const ProfileFile& file, std::u16string_view key,
     return value.empty() ? std::string(defaultValue) : EncodeUtf8(value);
 }
 
+// A whole number and nothing else: an optional minus sign and digits, within int.
+std::optional<int> wholeNumber(std::u16string_view text) {
+    std::string ascii;
+    for (char16_t c : text) {
+        if (c > 0x7F)
+            return std::nullopt;
+        ascii.push_back(char(c));
+    }
+    int value = 0;
+    const char* end = ascii.data() + ascii.size();
+    const auto [stop, error] = std::from_chars(ascii.data(), end, value);
+    if (ascii.empty() || error != std::errc() || stop != end)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<int> readWholeNumber(const ProfileFile& file, std::u16string_view key) {
+    return wholeNumber(
+        file.readString(texts::kSectionPlayer, key, u"", ProfileFile::kValueBufferSize));
+}
+
+std::u16string decimal(int value) {
+    const std::string digits = std::to_string(value);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+void writePlayerGeometry(ProfileFile& file, const PlayerGeometry& g) {
+    const std::pair<std::u16string_view, int> values[] = {
+        {texts::kKeyX, g.x},
+        {texts::kKeyY, g.y},
+        {texts::kKeyWidth, g.width},
+        {texts::kKeyHeight, g.height},
+        {texts::kKeyMaximized, g.maximized ? 1 : 0},
+    };
+    for (const auto& [key, value] : values)
+        file.writeString(texts::kSectionPlayer, key, decimal(value));
+}
+
 } // namespace
 
 std::u16string ReadLastVideoId(std::u16string_view defaultValue) {
@@ -27,10 +68,31 @@ std::u16string ReadLastVideoId(std::u16string_view defaultValue) {
 }
 
 SaveResult WriteLastVideoId(std::u16string_view videoId) {
+    return WriteSettings(videoId, std::nullopt);
+}
+
+SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player) {
     const std::filesystem::path path = DataFilePath(texts::kSettingsFileName);
     ProfileFile file = ProfileFile::load(path);
     file.writeString(texts::kSectionSystem, texts::kKeyVideoId, videoId);
+    if (player)
+        writePlayerGeometry(file, *player);
     return file.save(path);
+}
+
+std::optional<PlayerGeometry> ReadPlayerGeometry(int minimumWidth, int minimumHeight) {
+    const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
+    const auto x = readWholeNumber(file, texts::kKeyX);
+    const auto y = readWholeNumber(file, texts::kKeyY);
+    const auto width = readWholeNumber(file, texts::kKeyWidth);
+    const auto height = readWholeNumber(file, texts::kKeyHeight);
+    const auto inRange = [](std::optional<int> side, int minimum) {
+        return side && *side >= minimum && *side <= kMaxPlayerSide;
+    };
+    if (!x || !y || !inRange(width, minimumWidth) || !inRange(height, minimumHeight))
+        return std::nullopt;
+    return PlayerGeometry{*x, *y, *width, *height,
+                          readWholeNumber(file, texts::kKeyMaximized) == 1};
 }
 
 ServiceAddresses ReadServiceAddresses() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/SaveResult.h"
+#include "player/PlayerGeometry.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,6 +16,17 @@ std::u16string ReadLastVideoId(std::u16string_view defaultValue);
 // Writes the last video ID; an empty ID is written as an empty value, never removed. Every
 // other line of the file is kept. Tells what became of the save.
 SaveResult WriteLastVideoId(std::u16string_view videoId);
+
+// The largest width or height taken from the file.
+inline constexpr int kMaxPlayerSide = 16384;
+
+// The stored geometry; nothing when a position or size is missing or not a whole number, or a
+// size lies outside [minimum, kMaxPlayerSide]. MAXIMIZED other than 0 or 1 counts as 0.
+std::optional<PlayerGeometry> ReadPlayerGeometry(int minimumWidth, int minimumHeight);
+
+// Writes the last video ID and, when given, the player's geometry, in one save; the rest of
+// the file is kept. Tells what became of the save.
+SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player);
 
 // The service addresses the video ID is appended to, from the optional "NETWORK" section of
 // Kestrova.ini (read at start, never written), as UTF-8.

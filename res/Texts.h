@@ -77,6 +77,13 @@ inline constexpr std::u16string_view kSectionItemPrefix = u"ITEM";
 inline constexpr std::u16string_view kSectionNetwork = u"NETWORK";
 inline constexpr std::u16string_view kKeyFeedUrl = u"FEEDURL";
 inline constexpr std::u16string_view kKeyPlayerUrl = u"PLAYERURL";
+// The player window's place, size and state (Kestrova.ini; the Windows program ignores it).
+inline constexpr std::u16string_view kSectionPlayer = u"PLAYER";
+inline constexpr std::u16string_view kKeyX = u"X";
+inline constexpr std::u16string_view kKeyY = u"Y";
+inline constexpr std::u16string_view kKeyWidth = u"WIDTH";
+inline constexpr std::u16string_view kKeyHeight = u"HEIGHT";
+inline constexpr std::u16string_view kKeyMaximized = u"MAXIMIZED";
 
 // Main window and About box.
 inline constexpr std::u16string_view kAboutSecondLine = u"Copyright (C) 2026 Corvanel";

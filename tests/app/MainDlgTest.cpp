@@ -106,21 +106,19 @@ TEST_F(MainDlgTest, MenuKeyAndShiftF10OpenTheSystemMenu) {
     }
 }
 
-TEST_F(MainDlgTest, AboutCommandOpensTheAboutBoxModally) {
+TEST_F(MainDlgTest, AboutCommandOpensTheAboutBoxModalToTheMainWindow) {
     CReelnookPlayerDlg dlg;
     QString version;
     bool ownedByMain = false;
-    test::RunModal(dlg, [&] {
-        QTimer::singleShot(0, [&] {
-            if (auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
-                version = findControl<QLabel>(about, ids::kVersionText)->text();
-                ownedByMain = about->parentWidget() == &dlg;
-                about->accept();
-            }
-        });
-        dlg.OnSysCommand(0x0010 | 0x3); // the low four bits are the platform's
-        dlg.reject();
-    });
+    dlg.show();
+    dlg.OnSysCommand(0x0010 | 0x3); // the low four bits are the platform's
+    auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(about, nullptr);
+    version = findControl<QLabel>(about, ids::kVersionText)->text();
+    ownedByMain = about->parentWidget() == &dlg;
+    // Modal to the main window only: the player, a window of its own, stays usable.
+    EXPECT_EQ(about->windowModality(), Qt::WindowModal);
+    about->accept();
     EXPECT_EQ(version, QStringLiteral("Kestrova Ver.:1-0-1-108"));
     EXPECT_TRUE(ownedByMain);
 }

@@ -109,5 +109,61 @@ TEST(DataFilesTest, ProgramDirectoryWhenWritableOtherwiseUserConfiguration) {
     }
 }
 
+struct GeometryCase {
+    const char* name;
+    std::string section; // the [PLAYER] section as stored, empty: none
+    std::optional<PlayerGeometry> read;
+};
+
+void PrintTo(const GeometryCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PlayerGeometryReadTest : public SettingsTest,
+                               public ::testing::WithParamInterface<GeometryCase> {};
+
+TEST_P(PlayerGeometryReadTest, TakesOnlyWholeNumbersAndSizesInRange) {
+    WriteFileBytes(file(), "[SYSTEM]\nVIDEOID=x\n" + GetParam().section);
+    EXPECT_EQ(ReadPlayerGeometry(160, 90), GetParam().read);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PlayerGeometryReadTest,
+    ::testing::Values(
+        GeometryCase{"Stored", "[PLAYER]\nX=10\nY=-20\nWIDTH=640\nHEIGHT=360\nMAXIMIZED=1\n",
+                     PlayerGeometry{10, -20, 640, 360, true}},
+        GeometryCase{"AnyLetterCase", "[player]\nx=1\ny=2\nWidth=160\nheight=90\n",
+                     PlayerGeometry{1, 2, 160, 90, false}},
+        GeometryCase{"MaximizedNotZeroOrOne",
+                     "[PLAYER]\nX=1\nY=2\nWIDTH=300\nHEIGHT=200\nMAXIMIZED=yes\n",
+                     PlayerGeometry{1, 2, 300, 200, false}},
+        GeometryCase{"NoSection", "", std::nullopt},
+        GeometryCase{"KeyMissing", "[PLAYER]\nX=1\nY=2\nWIDTH=300\n", std::nullopt},
+        GeometryCase{"Fraction", "[PLAYER]\nX=1.5\nY=2\nWIDTH=300\nHEIGHT=200\n", std::nullopt},
+        GeometryCase{"TrailingText", "[PLAYER]\nX=1\nY=2px\nWIDTH=300\nHEIGHT=200\n", std::nullopt},
+        GeometryCase{"Empty", "[PLAYER]\nX=\nY=2\nWIDTH=300\nHEIGHT=200\n", std::nullopt},
+        GeometryCase{"BeyondInt", "[PLAYER]\nX=99999999999\nY=2\nWIDTH=300\nHEIGHT=200\n",
+                     std::nullopt},
+        GeometryCase{"BelowTheMinimum", "[PLAYER]\nX=1\nY=2\nWIDTH=159\nHEIGHT=200\n",
+                     std::nullopt},
+        GeometryCase{"AtTheLargest", "[PLAYER]\nX=0\nY=0\nWIDTH=16384\nHEIGHT=16384\n",
+                     PlayerGeometry{0, 0, 16384, 16384, false}},
+        GeometryCase{"AboveTheLargest", "[PLAYER]\nX=0\nY=0\nWIDTH=16385\nHEIGHT=200\n",
+                     std::nullopt}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsTest, GeometryIsWrittenBesideTheVideoIdAndReadBackTheSame) {
+    WriteFileBytes(file(), "; mine\n[SYSTEM]\nVIDEOID=old\n[PLAYER]\nX=garbage\nNOTE=kept\n");
+    const PlayerGeometry geometry{-5, 40, 700, 400, true};
+    ASSERT_TRUE(WriteSettings(u"Zy9xW8vU7tS", geometry));
+    EXPECT_EQ(ReadFileBytes(file()),
+              "; mine\n[SYSTEM]\nVIDEOID=Zy9xW8vU7tS\n[PLAYER]\nX=-5\nNOTE=kept\n"
+              "Y=40\nWIDTH=700\nHEIGHT=400\nMAXIMIZED=1\n");
+    EXPECT_EQ(ReadPlayerGeometry(160, 90), geometry);
+    // Without a geometry to keep, the section is left as it is.
+    ASSERT_TRUE(WriteSettings(u"Ab3dE5gH1jK", std::nullopt));
+    EXPECT_EQ(ReadPlayerGeometry(160, 90), geometry);
+}
+
 } // namespace
 } // namespace kestrova

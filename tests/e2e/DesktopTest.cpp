@@ -1,0 +1,185 @@
+// The whole program under a real window manager, on an X server of its own: where the player
+// window opens, what stands above what, what a click and the keyboard do, what the screen
+// shows, and what the next start remembers.
+#include "tests/e2e/DesktopSession.h"
+#include "tests/e2e/ProgramFixture.h"
+
+#include <memory>
+
+#include <QImage>
+#include <QThread>
+
+namespace kestrova {
+namespace {
+
+using namespace test;
+
+// Share of the area in clearly saturated colours: the test pattern has many, white or the
+// grey of a dialog none.
+double colourfulShare(const QImage& image, const QRect& area) {
+    int colourful = 0;
+    int all = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            colourful += std::max({c.red(), c.green(), c.blue()}) -
+                             std::min({c.red(), c.green(), c.blue()}) >
+                         100;
+            ++all;
+        }
+    }
+    return all ? double(colourful) / all : 0;
+}
+
+class DesktopTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        if (!DesktopSession::available())
+            GTEST_SKIP() << "needs Xvfb, openbox, xdotool, xprop, xwininfo and ImageMagick";
+        m_session = std::make_unique<DesktopSession>();
+        ASSERT_TRUE(m_session->ready()) << m_session->log();
+    }
+
+    // Starts the program and waits for both windows; false (with a failure) when they did
+    // not appear.
+    bool start(std::unique_ptr<Program>& program) {
+        program = std::make_unique<Program>(executable(), QStringList{}, false);
+        if (!waitUntil([&] {
+                return !(m_main = program->visibleWindow("Kestrova")).isEmpty() &&
+                       !(m_player = program->visibleWindow("Player")).isEmpty();
+            })) {
+            ADD_FAILURE() << "the windows did not appear; " << program->describe();
+            return false;
+        }
+        // The window manager has framed both once their extents are known.
+        return waitUntil(
+            [&] { return FrameOf(m_player) != QRect() && FrameOf(m_main) != QRect(); });
+    }
+
+    bool stackedAbove(const QString& upper, const QString& lower) const {
+        const QStringList order = StackingOrder();
+        return order.indexOf(upper) > order.indexOf(lower) && order.indexOf(lower) >= 0;
+    }
+
+    void clickInto(const QString& window) {
+        const QRect frame = FrameOf(window);
+        xdotool({QStringLiteral("mousemove"), QString::number(frame.center().x()),
+                 QString::number(frame.center().y()), QStringLiteral("click"),
+                 QStringLiteral("1")});
+    }
+
+    std::unique_ptr<DesktopSession> m_session;
+    QString m_main;
+    QString m_player;
+};
+
+TEST_F(DesktopTest, PlayerOpensBesideTheMainWindowAboveItAndShowsTheMovie) {
+    std::unique_ptr<Program> program;
+    ASSERT_TRUE(start(program));
+    const QRect main = FrameOf(m_main);
+    const QRect player = FrameOf(m_player);
+    EXPECT_FALSE(main.intersects(player))
+        << "main " << main.x() << "," << main.y() << " " << main.width() << "x" << main.height()
+        << "; player " << player.x() << "," << player.y();
+    EXPECT_TRUE(QRect(0, 0, 1280, 1024).contains(player));
+    EXPECT_TRUE(stackedAbove(m_player, m_main));
+
+    ASSERT_TRUE(playThroughTheWindow(*program));
+    QThread::msleep(1500);
+    const std::string shot = (m_dir / "screen.png").string();
+    ASSERT_TRUE(TakeScreenshot(QString::fromStdString(shot)));
+    const QImage screen(QString::fromStdString(shot));
+    ASSERT_FALSE(screen.isNull());
+    // Nothing was moved: the movie shows where the player opened.
+    EXPECT_EQ(FrameOf(m_player), player);
+    EXPECT_GT(colourfulShare(screen, player.intersected(screen.rect())), 0.2);
+}
+
+TEST_F(DesktopTest, ClickOnThePlayerBringsItToTheFrontAndItsKeysCloseNothing) {
+    std::unique_ptr<Program> program;
+    ASSERT_TRUE(start(program));
+    clickInto(m_main);
+    ASSERT_TRUE(waitUntil([&] { return stackedAbove(m_main, m_player); }, 5000));
+    clickInto(m_player);
+    EXPECT_TRUE(waitUntil([&] { return stackedAbove(m_player, m_main); }, 5000));
+    EXPECT_TRUE(
+        waitUntil([&] { return xdotool({QStringLiteral("getactivewindow")}) == m_player; }, 5000));
+
+    for (const char* key : {"Escape", "Return", "KP_Enter"})
+        xdotool({QStringLiteral("key"), QString::fromLatin1(key)});
+    QThread::msleep(500);
+    EXPECT_FALSE(program->visibleWindow("Kestrova").isEmpty()) << program->describe();
+    EXPECT_FALSE(program->visibleWindow("Player").isEmpty());
+    EXPECT_FALSE(program->process().waitForFinished(200)) << "the program ended";
+}
+
+TEST_F(DesktopTest, PlayerComesBackWhereItWasLeft) {
+    QRect left;
+    {
+        std::unique_ptr<Program> program;
+        ASSERT_TRUE(start(program));
+        xdotool(
+            {QStringLiteral("windowsize"), m_player, QStringLiteral("420"), QStringLiteral("300")});
+        xdotool(
+            {QStringLiteral("windowmove"), m_player, QStringLiteral("60"), QStringLiteral("640")});
+        ASSERT_TRUE(waitUntil([&] { return FrameOf(m_player).size().width() > 400; }, 5000));
+        QThread::msleep(300);
+        left = FrameOf(m_player);
+        ::kill(static_cast<pid_t>(program->process().processId()), SIGTERM);
+        ASSERT_TRUE(program->finish()) << program->describe();
+    }
+    EXPECT_NE(ReadFileBytes(m_dir / "Kestrova.ini").find("[PLAYER]"), std::string::npos);
+    std::unique_ptr<Program> again;
+    ASSERT_TRUE(start(again));
+    EXPECT_EQ(FrameOf(m_player), left) << FrameOf(m_player).x() << "," << FrameOf(m_player).y()
+                                       << " against " << left.x() << "," << left.y();
+}
+
+struct CloseCase {
+    const char* name;
+    std::function<void(Program&, const QString& main)> close;
+};
+
+void PrintTo(const CloseCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class DesktopCloseTest : public DesktopTest, public ::testing::WithParamInterface<CloseCase> {};
+
+TEST_P(DesktopCloseTest, EveryWayOfClosingSavesBothFiles) {
+    std::unique_ptr<Program> program;
+    ASSERT_TRUE(start(program));
+    ASSERT_TRUE(playThroughTheWindow(*program));
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_main});
+    GetParam().close(*program, m_main);
+    ASSERT_TRUE(program->finish()) << program->describe();
+    expectPlayedFilesLeft();
+}
+
+void sendKeys(const QStringList& keys) {
+    xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("200")} +
+            keys);
+}
+
+void sendSignal(Program& program, int signal) {
+    ::kill(static_cast<pid_t>(program.process().processId()), signal);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DesktopCloseTest,
+    ::testing::Values(
+        // The window manager's close, as its close box and Alt+F4 send it.
+        CloseCase{"WindowManagerClose",
+                  [](Program&, const QString&) { sendKeys({QStringLiteral("alt+F4")}); }},
+        CloseCase{"Escape", [](Program&, const QString&) { sendKeys({QStringLiteral("Escape")}); }},
+        CloseCase{"WindowMenuClose",
+                  [](Program&, const QString&) {
+                      sendKeys({QStringLiteral("shift+F10"), QStringLiteral("c")});
+                  }},
+        CloseCase{"Terminate", [](Program& p, const QString&) { sendSignal(p, SIGTERM); }},
+        CloseCase{"HangUp", [](Program& p, const QString&) { sendSignal(p, SIGHUP); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kestrova
