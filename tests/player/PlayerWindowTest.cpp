@@ -2,6 +2,10 @@
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
 
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
 #include <QApplication>
 #include <QScreen>
 #include <QSignalSpy>
@@ -88,6 +92,22 @@ TEST_F(PlayerWindowTest, PlaysAndLoopsClipFromLoopback) {
     EXPECT_EQ(flash().lastFrame().size(), flash().size() * flash().devicePixelRatioF());
     EXPECT_TRUE(waitForLoop());
     EXPECT_TRUE(m_dialog.failureText().isEmpty());
+}
+
+// Frames are drawn when due rather than when the engine hands them over (up to 50 ms early).
+TEST_F(PlayerWindowTest, PictureAndSoundStayInSync) {
+    m_dialog.show();
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(waitForPosition(0.3));
+    std::vector<double> drift;
+    for (int look = 0; look < 60 && drift.size() < 15; ++look) {
+        QTest::qWait(100);
+        if (const auto sync = flash().avSync())
+            drift.push_back(std::abs(*sync));
+    }
+    ASSERT_EQ(drift.size(), 15u) << "no A/V sync to read";
+    std::sort(drift.begin(), drift.end());
+    EXPECT_LE(drift[drift.size() / 2], 0.020) << "worst " << drift.back();
 }
 
 TEST_F(PlayerWindowTest, KeepsPlayingWhileMinimised) {
