@@ -45,8 +45,9 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
         if (const auto note = TopMostNote(platformName().toStdString())) {
             std::cout << *note << std::endl;
         }
-        // The player's engine diagnostics go to standard error, for the debugging console.
-        QLoggingCategory::setFilterRules(QStringLiteral("kestrova.player.debug=true"));
+        // The program's diagnostics (the player's engine, the data files' saves) go to
+        // standard error, for the debugging console.
+        QLoggingCategory::setFilterRules(QStringLiteral("kestrova.*=true"));
     }
 
     // Log-out, shut-down and the terminal close the main window as its close box does.

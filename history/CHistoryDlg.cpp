@@ -2,6 +2,7 @@
 
 #include "metadata/TitleExtraction.h"
 #include "platform/ChildDialogKeys.h"
+#include "platform/DataLog.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
@@ -65,6 +66,7 @@ void CHistoryDlg::OnInitDialog() {
     m_listHistory = findControl<QTreeWidget>(this, ids::kHistoryList);
     m_store.setRefillHook([this] { RefreshList(); });
     m_store.LoadHistory();
+    m_store.setChangeHook([this] { saveHistory(); });
     setUpList();
     RefreshList();
 
@@ -129,9 +131,13 @@ bool CHistoryDlg::DestroyWindow() {
         m_feedWorker->abandon(); // its answer would land in a panel that is going
         m_fetchingTitles = false;
     }
-    m_store.SaveHistory();
+    saveHistory();
     hide();
     return true;
+}
+
+void CHistoryDlg::saveHistory() {
+    ReportSave(texts::kHistoryFileName, m_store.SaveHistory());
 }
 
 void CHistoryDlg::reject() {

@@ -59,6 +59,8 @@ protected:
 
 private:
     void OnInitDialog();
+    // Every change is saved at once, so a crash or a lost display loses nothing played.
+    void saveHistory();
     void setUpList();
     void markRow(int row);
     bool feedRequestRunning() const;

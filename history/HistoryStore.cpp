@@ -71,17 +71,26 @@ void HistoryStore::AddToHistory(HistoryItem item) {
     if (m_refill) {
         m_refill();
     }
+    changed();
 }
 
 void HistoryStore::removeAt(std::size_t index) {
     if (index < m_items.size()) {
         m_items.erase(m_items.begin() + std::ptrdiff_t(index));
+        changed();
     }
 }
 
 void HistoryStore::setTitle(std::size_t index, std::u16string title) {
-    if (index < m_items.size()) {
+    if (index < m_items.size() && m_items[index].m_strTitle != title) {
         m_items[index].m_strTitle = std::move(title);
+        changed();
+    }
+}
+
+void HistoryStore::changed() const {
+    if (m_changed) {
+        m_changed();
     }
 }
 

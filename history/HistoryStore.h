@@ -36,12 +36,18 @@ public:
 
     // Called after AddToHistory has inserted (the panel refills its list view).
     void setRefillHook(std::function<void()> hook) { m_refill = std::move(hook); }
+    // Called after every change a save would write: an insertion, a removal, a title that
+    // became different. The panel saves the file there, so a crash loses nothing.
+    void setChangeHook(std::function<void()> hook) { m_changed = std::move(hook); }
 
     const HistoryList& items() const { return m_items; }
 
 private:
+    void changed() const;
+
     HistoryList m_items;
     std::function<void()> m_refill;
+    std::function<void()> m_changed;
 };
 
 } // namespace kestrova

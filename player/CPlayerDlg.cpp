@@ -131,6 +131,20 @@ void CPlayerDlg::closeEvent(QCloseEvent* event) {
 void CPlayerDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     placeFailureLine();
+    if (m_shown)
+        emit geometryChanged();
+}
+
+void CPlayerDlg::moveEvent(QMoveEvent* event) {
+    QDialog::moveEvent(event);
+    if (m_shown)
+        emit geometryChanged();
+}
+
+void CPlayerDlg::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (m_shown && event->type() == QEvent::WindowStateChange)
+        emit geometryChanged();
 }
 
 void CPlayerDlg::showFailure(const QString& reason) {

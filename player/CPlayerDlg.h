@@ -48,8 +48,14 @@ public:
     void reject() override {}
     void done(int) override {}
 
+signals:
+    // The window was moved, resized, maximised or restored after its first show.
+    void geometryChanged();
+
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

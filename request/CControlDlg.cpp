@@ -2,11 +2,13 @@
 
 #include "app/AppContext.h"
 #include "platform/ChildDialogKeys.h"
+#include "platform/DataLog.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
 #include "player/CPlayerDlg.h"
 #include "request/Settings.h"
+#include "res/Texts.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -20,6 +22,9 @@ CControlDlg::CControlDlg()
     , m_historyDlg(std::make_unique<CHistoryDlg>()) {
     m_showPlayerTimer.setInterval(kShowPlayerIntervalMs);
     connect(&m_showPlayerTimer, &QTimer::timeout, this, &CControlDlg::OnTimer);
+    m_playerMovedTimer.setSingleShot(true);
+    m_playerMovedTimer.setInterval(kPlayerAtRestMs);
+    connect(&m_playerMovedTimer, &QTimer::timeout, this, &CControlDlg::SaveSettings);
 }
 
 CControlDlg::~CControlDlg() {
@@ -58,6 +63,8 @@ void CControlDlg::OnInitDialog() {
     // A top-level window of its own: the main window does not own it.
     m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl);
     m_playerDlg->hide();
+    connect(m_playerDlg.get(), &CPlayerDlg::geometryChanged, &m_playerMovedTimer,
+            qOverload<>(&QTimer::start));
 
     m_historyDlg->m_pOwner = this;
     m_historyDlg->m_feedOptions = m_feedOptions;
@@ -77,12 +84,12 @@ bool CControlDlg::DestroyWindow() {
     // Nothing of a request still running is applied; its thread ends before anything goes.
     m_feedWorker.abandon();
     m_showPlayerTimer.stop();
+    m_playerMovedTimer.stop();
     if (m_historyDlg) {
         m_historyDlg->DestroyWindow();
         m_historyDlg.reset();
     }
-    if (const auto kept = m_playerDlg->geometryToKeep())
-        m_playerGeometry = kept;
+    keepPlayerGeometry();
     m_playerDlg.reset();
     SaveSettings();
     hide();
@@ -123,9 +130,13 @@ void CControlDlg::showMessage(std::u16string_view text) {
 }
 
 void CControlDlg::showPlayedId(const std::u16string& videoId) {
+    const bool changed = videoId != m_strLastVideoId;
     m_strInput = videoId;
     m_strLastVideoId = videoId;
     UpdateData(false);
+    // Saved at once, as the end of the run would save it, so a crash loses nothing.
+    if (changed)
+        SaveSettings();
 }
 
 void CControlDlg::OnTopMost() {
@@ -148,8 +159,16 @@ void CControlDlg::LoadSettings() {
         ReadPlayerGeometry(CPlayerDlg::kMinimumSize.width(), CPlayerDlg::kMinimumSize.height());
 }
 
+void CControlDlg::keepPlayerGeometry() {
+    if (m_playerDlg) {
+        if (const auto kept = m_playerDlg->geometryToKeep())
+            m_playerGeometry = kept;
+    }
+}
+
 void CControlDlg::SaveSettings() {
-    WriteSettings(m_strLastVideoId, m_playerGeometry);
+    keepPlayerGeometry();
+    ReportSave(texts::kSettingsFileName, WriteSettings(m_strLastVideoId, m_playerGeometry));
 }
 
 // Enter and Esc belong to the main window: Enter leaves it open, Esc closes it.

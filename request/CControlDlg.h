@@ -37,6 +37,8 @@ class CControlDlg : public QDialog,
 public:
     // Show-player timer period.
     static constexpr int kShowPlayerIntervalMs = 100;
+    // How long the player must stay where it was moved before its geometry is saved.
+    static constexpr int kPlayerAtRestMs = 500;
 
     CControlDlg();
     // Takes the windows down in order if that has not happened yet.
@@ -83,6 +85,7 @@ private:
     void AddToHistory(HistoryItem item) override;
     void showMessage(std::u16string_view text) override;
     void showPlayedId(const std::u16string& videoId) override;
+    void keepPlayerGeometry();
 
     // Declared so that the history panel goes before the player window.
     std::unique_ptr<CPlayerDlg> m_playerDlg;
@@ -90,6 +93,8 @@ private:
     QLineEdit* m_editInput = nullptr;
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;
+    // A moved or resized player is saved once it has come to rest.
+    QTimer m_playerMovedTimer;
     // The player's place and size: read at start, taken from the window when it goes.
     std::optional<PlayerGeometry> m_playerGeometry;
     FeedOptions m_feedOptions;

@@ -79,6 +79,11 @@ DesktopSession::~DesktopSession() {
     qputenv("DISPLAY", m_previousDisplay);
 }
 
+void DesktopSession::killServer() {
+    m_server.kill();
+    m_server.waitForFinished(3000);
+}
+
 std::string DesktopSession::log() {
     return (m_server.readAllStandardError() + m_windowManager.readAll()).right(3000).toStdString();
 }

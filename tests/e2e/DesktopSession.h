@@ -22,6 +22,8 @@ public:
     std::string log();
 
     static bool available();
+    // Ends the X server at once, as a crash of the display would.
+    void killServer();
 
 private:
     QByteArray m_previousDisplay;

@@ -2,6 +2,8 @@
 // server with xdotool, and checks the files it leaves behind.
 #include "tests/e2e/ProgramFixture.h"
 
+#include <sys/stat.h>
+
 #include <QElapsedTimer>
 #include <QThread>
 
@@ -88,6 +90,56 @@ TEST_F(ProgramEndToEndTest, DebugSwitchWritesTheStartUpLinesInOrder) {
               std::string::npos);
     EXPECT_EQ(ReadFileBytes(m_dir / "History.ini"), "[SYSTEM]\nCOUNT=0\n");
 }
+
+struct OddFileCase {
+    const char* name;
+    std::function<void(const std::filesystem::path&)> make;
+    std::function<bool(const std::filesystem::path&)> untouched;
+};
+
+void PrintTo(const OddFileCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class OddHistoryFileTest : public ProgramTest, public ::testing::WithParamInterface<OddFileCase> {};
+
+// What stands where History.ini should be is neither read (it could block or never end) nor
+// replaced; the program starts at once with an empty history.
+TEST_P(OddHistoryFileTest, StartsAtOnceAndLeavesItAlone) {
+    const std::filesystem::path history = m_dir / "History.ini";
+    GetParam().make(history);
+    QElapsedTimer clock;
+    clock.start();
+    Program program(executable(), {}, true);
+    ASSERT_TRUE(program.process().waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return handlesSignal(program.process().processId(), SIGTERM); }))
+        << program.describe();
+    // The sanitizer build starts several times slower whatever the file is.
+    const qint64 limit = qEnvironmentVariableIsEmpty("ASAN_OPTIONS") ? 1000 : 4000;
+    EXPECT_LT(clock.elapsed(), limit);
+    ::kill(static_cast<pid_t>(program.process().processId()), SIGTERM);
+    ASSERT_TRUE(program.finish()) << program.describe();
+    EXPECT_TRUE(GetParam().untouched(history));
+    EXPECT_NE(ReadFileBytes(m_dir / "Kestrova.ini").find("[SYSTEM]\nVIDEOID=\n"),
+              std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OddHistoryFileTest,
+    ::testing::Values(
+        OddFileCase{"Directory", [](const auto& p) { std::filesystem::create_directory(p); },
+                    [](const auto& p) {
+                        return std::filesystem::is_directory(p) && std::filesystem::is_empty(p);
+                    }},
+        OddFileCase{"Fifo", [](const auto& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
+                    [](const auto& p) { return std::filesystem::is_fifo(p); }},
+        OddFileCase{"LinkToAnEndlessDevice",
+                    [](const auto& p) { std::filesystem::create_symlink("/dev/zero", p); },
+                    [](const auto& p) {
+                        return std::filesystem::is_symlink(p) &&
+                               std::filesystem::read_symlink(p) == "/dev/zero";
+                    }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace kestrova

@@ -53,6 +53,11 @@ TEST_F(HistoryDlgTest, DeletingTheMarkedRowLeavesNoCurrentRow) {
     EXPECT_EQ(history().currentRow(), -1);
     EXPECT_TRUE(list()->selectedItems().isEmpty());
     EXPECT_TRUE(m_messages.isEmpty());
+    // Saved at once, not only at the end.
+    EXPECT_NE(historyText().find("COUNT=2\n[ITEM0]\nVIDEOID=Zy9xW8vU7tS\nTITLE=a\n"
+                                 "[ITEM1]\nVIDEOID=Pp0Oo9Nn8Mm\n"),
+              std::string::npos)
+        << historyText();
     pressDelete();
     EXPECT_EQ(m_messages, QStringList{qs(texts::kMsgSelectToDelete)});
     EXPECT_EQ(listedIds().size(), 2u);
@@ -119,6 +124,8 @@ TEST_F(HistoryDlgTest, GetTitleFillsOnlyTheEmptyTitlesItCanFetch) {
     EXPECT_EQ(m_feed.requests().size(), 2u);
     EXPECT_TRUE(m_messages.isEmpty());
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_NE(historyText().find("VIDEOID=Pp0Oo9Nn8Mm\nTITLE=Fetched & found\n"), std::string::npos)
+        << historyText();
 }
 
 // A (unknown to the server) fails, B keeps its title, C succeeds, D is held open.

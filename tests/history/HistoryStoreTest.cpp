@@ -146,6 +146,28 @@ TEST_F(HistoryStoreTest, PresentIdChangesNothingButCaseMatters) {
     EXPECT_EQ(m_refills, 1);
 }
 
+// The change hook is where the panel saves the file; it must fire for every change a save
+// would write, and for nothing else.
+TEST_F(HistoryStoreTest, ChangeHookFiresForEveryChangeASaveWouldWriteAndNothingElse) {
+    load("[SYSTEM]\nCOUNT=2\n[ITEM0]\nVIDEOID=x\nTITLE=t\n[ITEM1]\nVIDEOID=y\n");
+    int changes = 0;
+    m_store.setChangeHook([&] { ++changes; });
+    const std::pair<const char*, std::function<void()>> steps[] = {
+        {"insert", [&] { m_store.AddToHistory(item(u"new")); }},
+        {"present id", [&] { m_store.AddToHistory(item(u"x", u"other")); }},
+        {"same title", [&] { m_store.setTitle(1, u"t"); }},
+        {"new title", [&] { m_store.setTitle(2, u"filled"); }},
+        {"title out of range", [&] { m_store.setTitle(9, u"z"); }},
+        {"removal", [&] { m_store.removeAt(0); }},
+        {"removal out of range", [&] { m_store.removeAt(9); }},
+    };
+    const int expected[] = {1, 1, 1, 2, 2, 3, 3};
+    for (std::size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].second();
+        EXPECT_EQ(changes, expected[i]) << steps[i].first;
+    }
+}
+
 TEST_F(HistoryStoreTest, LongTitleIsWrittenWholeAndReadCut) {
     const std::u16string title(300, u'あ');
     m_store.AddToHistory(item(u"id", title));

@@ -155,14 +155,19 @@ TEST_F(ControlDlgTest, PlayBackUpdatesTheEditAndSavedIdWithoutARequest) {
     EXPECT_EQ(listedIds(), (std::vector<std::string>{"Zy9xW8vU7tS", ""}));
 }
 
-// The files are written as the windows go: the history first (the player still exists),
-// then the settings once the player is gone.
-TEST_F(ControlDlgTest, DestructionSavesHistoryThenPlayerGoesThenSettings) {
+// Every change is saved at once; at the end the files are written again as the windows go:
+// the history first (the player still exists), then the settings once the player is gone,
+// with the player's last geometry.
+TEST_F(ControlDlgTest, PlaysAreSavedAtOnceAndDestructionSavesHistoryThenPlayerGoesThenSettings) {
     writeSettings("Qq1Rr2Ss3Tt");
-    createPanel();
+    CControlDlg& panel = createPanel();
     playVideo(qs(kId));
     ASSERT_TRUE(m_messages.isEmpty());
+    EXPECT_NE(historyText().find("VIDEOID=" + kIdUtf8), std::string::npos);
+    EXPECT_NE(settingsText().find("VIDEOID=" + kIdUtf8), std::string::npos);
 
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.playerDlg()->isVisible(); }, 5000));
+    panel.playerDlg()->setGeometry(12, 34, 321, 234);
     std::string historyWhenPlayerWent;
     std::string settingsWhenPlayerWent;
     QObject::connect(m_panel->playerDlg(), &QObject::destroyed, [&] {
@@ -170,11 +175,24 @@ TEST_F(ControlDlgTest, DestructionSavesHistoryThenPlayerGoesThenSettings) {
         settingsWhenPlayerWent = settingsText();
     });
     destroyPanel();
+    const std::string moved = "X=12\nY=34\nWIDTH=321\nHEIGHT=234\n";
     EXPECT_NE(historyWhenPlayerWent.find("VIDEOID=" + kIdUtf8), std::string::npos);
-    EXPECT_NE(settingsWhenPlayerWent.find("VIDEOID=Qq1Rr2Ss3Tt"), std::string::npos);
+    EXPECT_EQ(settingsWhenPlayerWent.find(moved), std::string::npos) << settingsWhenPlayerWent;
     EXPECT_NE(settingsText().find("VIDEOID=" + kIdUtf8), std::string::npos);
+    EXPECT_NE(settingsText().find(moved), std::string::npos) << settingsText();
     // The service addresses are read, never written back differently.
     EXPECT_NE(settingsText().find("FEEDURL=" + m_feed.feedUrl()), std::string::npos);
+}
+
+// A moved player is saved once it has stayed put for a moment, without waiting for the end.
+TEST_F(ControlDlgTest, MovedPlayerIsSavedOnceAtRest) {
+    CControlDlg& panel = createPanel();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel.playerDlg()->isVisible(); }, 5000));
+    for (int x : {100, 110, 120})
+        panel.playerDlg()->setGeometry(x, 50, 300, 200);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return settingsText().find("X=120\nY=50\nWIDTH=300\n") != std::string::npos; }, 3000))
+        << settingsText();
 }
 
 // The feed server holds the title request open until the test lets it answer.

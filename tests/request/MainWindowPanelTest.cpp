@@ -1,6 +1,7 @@
 // The control panel inside the real main window: when the player window first shows and
 // where, what the next start restores, and every way the main window's run ends.
 #include "PanelFixture.h"
+#include "app/AppContext.h"
 #include "app/CReelnookPlayerApp.h"
 #include "app/CReelnookPlayerDlg.h"
 #include "res/Texts.h"
@@ -234,6 +235,22 @@ TEST_F(MainWindowPanelTest, QuitEndsTheRunThroughTheMainWindowsClose) {
     EXPECT_EQ(main.controlPanel(), nullptr);
     EXPECT_NE(settingsText().find("VIDEOID=Qq1Rr2Ss3Tt\n"), std::string::npos);
     EXPECT_NE(historyText().find("COUNT=0"), std::string::npos);
+}
+
+// A run ended by exit() rather than by a close still saves, and into the program folder: the
+// start-up state outlives the windows by the order of their scopes.
+TEST_F(MainWindowPanelTest, ExitWithoutACloseStillSavesIntoTheProgramFolder) {
+    ASSERT_FALSE(std::filesystem::exists(m_dir / "History.ini"));
+    {
+        const AppContextScope contextScope;
+        GetAppContext().m_strProgramDir = m_dir.path();
+        CReelnookPlayerDlg main;
+        QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
+        ASSERT_EQ(RunMainWindow(main), 0);
+        EXPECT_NE(main.controlPanel(), nullptr); // not closed: the destructor saves
+    }
+    EXPECT_EQ(historyText(), "[SYSTEM]\nCOUNT=0\n");
+    EXPECT_NE(settingsText().find("[SYSTEM]\nVIDEOID=\n"), std::string::npos);
 }
 
 } // namespace
