@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/MovieEngine.h"
+
 #include <memory>
 #include <optional>
 
@@ -8,13 +10,9 @@
 
 namespace kestrova {
 
-class MpvHandle;
-class MpvGlView;
-class MpvSoftwareView;
-
-// The movie player of the player window: one engine handle, drawn by OpenGL, or on the CPU
-// under Qt's offscreen and minimal platforms (their OpenGL widget is unusable), chosen when
-// the player is created. Without an engine the widget stays white and loads are skipped.
+// The movie player of the player window, white until a movie shows. Its engine is made at
+// the first need (a movie to load, or startEngine() when a load is likely soon), not with the
+// window: the program starts and rests without it. Without an engine loads are skipped.
 class CShockwaveflash1 : public QWidget {
     Q_OBJECT
 
@@ -26,8 +24,12 @@ public:
     // the layer number is accepted and has no further meaning.
     void LoadMovie(int layer, const QString& address);
 
-    bool hasPlayer() const { return m_mpv != nullptr; }
-    bool usesSoftwareRendering() const { return m_softwareView != nullptr; }
+    // Makes the engine now if there is none yet; whether there is one.
+    bool startEngine();
+    bool hasPlayer() const { return m_engine != nullptr; }
+    // Frames are drawn on the CPU (Qt's offscreen and minimal platforms have no usable
+    // OpenGL), or with OpenGL.
+    static bool usesSoftwareRendering();
     // Playback position in seconds; negative when nothing plays.
     double timePosition() const;
     // Audio ahead of video in seconds (negative: video ahead); nothing without both.
@@ -43,16 +45,10 @@ signals:
     void playbackFailed(const QString& reason);
 
 private:
-    void createView(bool software);
     void onFrameDrawn();
 
-    // Declared before the views: they are destroyed first, so their render contexts are
-    // freed before the engine they belong to.
-    std::unique_ptr<MpvHandle> m_mpv;
-    std::unique_ptr<MpvSoftwareView> m_softwareView;
-    // The OpenGL view is a window of its own inside this container, which owns it.
-    std::unique_ptr<QWidget> m_glContainer;
-    MpvGlView* m_glView = nullptr;
+    std::unique_ptr<MovieEngine> m_engine;
+    bool m_engineTried = false;
     bool m_awaitingFirstFrame = false;
 };
 

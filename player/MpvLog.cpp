@@ -4,8 +4,6 @@
 
 namespace kestrova {
 
-Q_LOGGING_CATEGORY(lcPlayer, "kestrova.player", QtCriticalMsg)
-
 bool checkMpv(int result, const char* what) {
     if (result >= 0)
         return true;

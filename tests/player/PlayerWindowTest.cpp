@@ -41,7 +41,7 @@ class PlayerWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_FALSE(test::TestClipBytes().empty()) << "ffmpeg could not make the test clip";
-        ASSERT_TRUE(m_dialog.flash().hasPlayer());
+        ASSERT_TRUE(m_dialog.flash().startEngine());
         ASSERT_TRUE(m_dialog.flash().usesSoftwareRendering());
     }
 

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+class QWidget;
+
+namespace kestrova {
+
+// What the engine tells the player widget; each is called on the GUI thread.
+struct MovieEngineEvents {
+    std::function<void()> fileLoaded; // the movie loaded last has been opened
+    std::function<void()> frameDrawn; // a movie frame has been drawn and shown
+    std::function<void(const QString& reason)> playbackFailed;
+};
+
+// The movie engine behind the player widget: libmpv and its views. It lives in a module of
+// its own, loaded at the first need, so that the program starts without the engine's
+// libraries (a few hundred of them, the software OpenGL renderer among them) and keeps them
+// out of memory until a movie is wanted.
+class MovieEngine {
+public:
+    virtual ~MovieEngine() = default;
+
+    // The widget the frames are drawn in, a child of the parent the engine was made for.
+    virtual QWidget* view() const = 0;
+    virtual bool usesSoftwareRendering() const = 0;
+    // Replaces the current movie at once.
+    virtual void loadFile(const QByteArray& address) = 0;
+    // A numeric property of the engine; nothing when it has no value now.
+    virtual std::optional<double> doubleProperty(const char* name) const = 0;
+    // The address of the movie being played; empty when none.
+    virtual QString path() const = 0;
+    // The frame last drawn by the software view; null on the OpenGL view.
+    virtual QImage lastFrame() const = 0;
+};
+
+// The module's entry point.
+using CreateMovieEngineFunction = MovieEngine* (*)(QWidget* parent, bool software,
+                                                   MovieEngineEvents events);
+inline constexpr char kCreateMovieEngineSymbol[] = "kestrova_create_movie_engine";
+
+// Starts loading the engine's module in the background, so that a later CreateMovieEngine
+// finds it ready. Calling it again does nothing.
+void PreloadMovieEngine();
+
+// A new engine drawing into a view inside `parent` (on the CPU when `software`); nothing
+// when the module or the engine cannot be had. Waits for a preload still running.
+std::unique_ptr<MovieEngine> CreateMovieEngine(QWidget* parent, bool software,
+                                               MovieEngineEvents events);
+
+} // namespace kestrova

@@ -1,0 +1,75 @@
+#include "player/MpvEngine.h"
+
+#include "player/MpvGlView.h"
+#include "player/MpvHandle.h"
+#include "player/MpvSoftwareView.h"
+
+#include <QWidget>
+
+namespace kestrova {
+
+std::unique_ptr<MpvEngine> MpvEngine::create(QWidget* parent, bool software,
+                                             MovieEngineEvents events) {
+    std::unique_ptr<MpvHandle> mpv = MpvHandle::create();
+    if (!mpv)
+        return nullptr;
+    std::unique_ptr<MpvEngine> engine(new MpvEngine(std::move(mpv), std::move(events)));
+    engine->createView(parent, software);
+    return engine;
+}
+
+MpvEngine::MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events)
+    : m_events(std::move(events))
+    , m_mpv(std::move(mpv)) {
+    QObject::connect(m_mpv.get(), &MpvHandle::playbackFailed, m_mpv.get(),
+                     [this](const QString& reason) { m_events.playbackFailed(reason); });
+    QObject::connect(m_mpv.get(), &MpvHandle::fileLoaded, m_mpv.get(),
+                     [this] { m_events.fileLoaded(); });
+}
+
+MpvEngine::~MpvEngine() = default;
+
+void MpvEngine::createView(QWidget* parent, bool software) {
+    MpvRenderer* renderer = nullptr;
+    if (software) {
+        m_softwareView = std::make_unique<MpvSoftwareView>(*m_mpv, parent);
+        renderer = m_softwareView->renderer();
+    } else {
+        m_glView = new MpvGlView(*m_mpv);
+        m_glContainer.reset(QWidget::createWindowContainer(m_glView, parent));
+        // Keys stay with the player window, which has a use for them; the embedded window
+        // would swallow them.
+        m_glContainer->setFocusPolicy(Qt::NoFocus);
+        renderer = m_glView->renderer();
+    }
+    if (renderer)
+        QObject::connect(renderer, &MpvRenderer::frameDrawn, renderer,
+                         [this] { m_events.frameDrawn(); });
+}
+
+QWidget* MpvEngine::view() const {
+    return m_softwareView ? static_cast<QWidget*>(m_softwareView.get()) : m_glContainer.get();
+}
+
+void MpvEngine::loadFile(const QByteArray& address) {
+    m_mpv->loadFile(address);
+}
+
+std::optional<double> MpvEngine::doubleProperty(const char* name) const {
+    return m_mpv->doubleProperty(name);
+}
+
+QString MpvEngine::path() const {
+    return m_mpv->path();
+}
+
+QImage MpvEngine::lastFrame() const {
+    return m_softwareView ? m_softwareView->lastFrame() : QImage();
+}
+
+} // namespace kestrova
+
+extern "C" __attribute__((visibility("default"))) kestrova::MovieEngine*
+kestrova_create_movie_engine(QWidget* parent, bool software, kestrova::MovieEngineEvents events) {
+    return kestrova::MpvEngine::create(parent, software, std::move(events)).release();
+}
