@@ -2,6 +2,7 @@
 
 #include "metadata/TextConversions.h"
 #include "platform/PercentEncoding.h"
+#include "platform/TextFormat.h"
 #include "platform/Utf8.h"
 
 #include <cstdio>
@@ -128,20 +129,7 @@ void configure(CURL* curl, const std::string& url, const FeedOptions& options, T
 
 std::u16string composeDiagnostic(int code, std::string_view text) {
     const std::u16string description = DecodeUtf8(text).substr(0, kMaxDiagnosticText);
-    std::u16string out;
-    const std::u16string_view format = texts::kFeedExceptionFormat;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u'd') {
-            out += DecodeUtf8(std::to_string(code));
-            ++i;
-        } else if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u's') {
-            out += description;
-            ++i;
-        } else {
-            out.push_back(format[i]);
-        }
-    }
-    return out;
+    return FormatText(texts::kFeedExceptionFormat, {code, description});
 }
 
 int transferFailed(CURLcode code, const char* errorBuffer, const FeedOptions& options,

@@ -44,7 +44,7 @@ inline constexpr std::string_view kMovieQuery = "?version=3&rel=0&autoplay=1&loo
 
 // The line the player window shows over the movie when it cannot be played.
 inline constexpr std::u16string_view kPlaybackFailedRefused =
-    u"再生できません: サーバーが拒否しました (HTTP %1)";
+    u"再生できません: サーバーが拒否しました (HTTP %d)";
 inline constexpr std::u16string_view kPlaybackFailedUnreachable =
     u"再生できません: サーバーに接続できません";
 inline constexpr std::u16string_view kPlaybackFailedNotMedia =
@@ -53,7 +53,7 @@ inline constexpr std::u16string_view kPlaybackFailedYtdlMissing =
     u"再生できません: yt-dlp が見つかりません (インストールしてください)";
 inline constexpr std::u16string_view kPlaybackFailedYtdlError =
     u"再生できません: yt-dlp が動画を取得できません (yt-dlp を更新してください)";
-inline constexpr std::u16string_view kPlaybackFailedOther = u"再生できません: %1";
+inline constexpr std::u16string_view kPlaybackFailedOther = u"再生できません: %s";
 inline constexpr std::u16string_view kPlaybackHintYtdlMissing = u" / yt-dlp が見つかりません";
 
 // The player window's title.

@@ -28,7 +28,7 @@ std::u16string text(std::u16string_view part) {
 
 std::u16string refused(std::u16string_view status) {
     std::u16string line = text(texts::kPlaybackFailedRefused);
-    return line.replace(line.find(u"%1"), 2, status);
+    return line.replace(line.find(u"%d"), 2, status);
 }
 
 const std::pair<std::string, std::string> kYtdlMissing = {
