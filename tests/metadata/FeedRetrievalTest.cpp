@@ -242,9 +242,18 @@ TEST_P(FeedIdTest, IdReachesServerAsOneEncodedSegment) {
 }
 
 const IdCase kIdCases[] = {
-    {"Plain", u"Ab3dE5gH1-_", "Ab3dE5gH1-_"},    {"Space", u"a b", "a%20b"},
-    {"Ampersand", u"a&b=c", "a%26b%3Dc"},        {"Slash", u"../../x", "..%2F..%2Fx"},
-    {"QueryAndFragment", u"a?b#c", "a%3Fb%23c"}, {"Japanese", u"あ", "%E3%81%82"},
+    {"Plain", u"Ab3dE5gH1-_", "Ab3dE5gH1-_"},
+    {"Space", u"a b", "a%20b"},
+    {"Ampersand", u"a&b=c", "a%26b%3Dc"},
+    {"Slash", u"../../x", "..%2F..%2Fx"},
+    {"QueryAndFragment", u"a?b#c", "a%3Fb%23c"},
+    {"Japanese", u"あ", "%E3%81%82"},
+    // Dot segments would be removed by the client and leave the ID's segment.
+    {"Dot", u".", "%2E"},
+    {"DotDot", u"..", "%2E%2E"},
+    {"DotDotThenName", u"../x", "..%2Fx"},
+    {"EncodedDotDot", u"%2e%2e", "%252e%252e"},
+    {"ThreeDots", u"...", "..."},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, FeedIdTest, ::testing::ValuesIn(kIdCases),

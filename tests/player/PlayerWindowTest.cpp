@@ -127,6 +127,13 @@ TEST_F(PlayerWindowTest, IdIsEncodedSoItCannotChangeTheQuery) {
     EXPECT_EQ(targets.front(), "/v/a%26loop%3D0%3Fx?version=3&rel=0&autoplay=1&loop=1");
 }
 
+TEST_F(PlayerWindowTest, DotDotIdStaysInItsSegment) {
+    m_dialog.show();
+    m_dialog.PlayVideo(u"..");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_server.requestTargets().empty(); }, kTimeoutMs));
+    EXPECT_EQ(m_server.requestTargets().front(), "/v/%2E%2E?version=3&rel=0&autoplay=1&loop=1");
+}
+
 TEST_F(PlayerWindowTest, EscapeEnterAndCloseLeaveItOpenAndPlaying) {
     m_dialog.show();
     m_dialog.PlayVideo(u"clip");
