@@ -37,6 +37,9 @@ struct Transfer {
 
     CURL* curl;
     std::size_t maxBodyBytes;
+    // libcurl keeps the first error text of the whole transfer, including one it recovered
+    // from (a reused connection that had died); a later answer makes that text stale.
+    char errorBuffer[CURL_ERROR_SIZE] = {};
     std::size_t received = 0;
     std::string body;
     bool locationSeen = false; // in the response whose headers are arriving
@@ -63,6 +66,9 @@ std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user
     const std::string_view line(data, size * count);
     if (startsWithNoCase(line, "HTTP/")) {
         t.locationSeen = false;
+        // An answer arrived: whatever failed before was overcome. libcurl writes no further
+        // text once it has one, so the diagnostic falls back to the final error's own text.
+        t.errorBuffer[0] = '\0';
     } else if (startsWithNoCase(line, "location:")) {
         t.locationSeen = true;
     } else if (line == "\r\n" || line == "\n") {
@@ -108,8 +114,7 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
     return n;
 }
 
-void configure(CURL* curl, const std::string& url, const FeedOptions& options, Transfer& transfer,
-               char* errorBuffer) {
+void configure(CURL* curl, const std::string& url, const FeedOptions& options, Transfer& transfer) {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, std::string(texts::kUserAgent).c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -120,7 +125,7 @@ void configure(CURL* curl, const std::string& url, const FeedOptions& options, T
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(options.totalTimeout.count()));
     // Time-outs must not rely on SIGALRM: the caller may be any thread of a GUI program.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
@@ -163,8 +168,7 @@ int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOption
     }
     const std::string url = options.urlPrefix + PercentEncode(videoId);
     Transfer transfer(curl.get(), options.maxBodyBytes);
-    char errorBuffer[CURL_ERROR_SIZE] = {};
-    configure(curl.get(), url, options, transfer, errorBuffer);
+    configure(curl.get(), url, options, transfer);
 
     const CURLcode result = curl_easy_perform(curl.get());
     if (transfer.statusRejected) {
@@ -174,7 +178,7 @@ int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOption
         return transferFailed(CURLE_FILESIZE_EXCEEDED, nullptr, options, diagnostic);
     }
     if (result != CURLE_OK) {
-        return transferFailed(result, errorBuffer, options, diagnostic);
+        return transferFailed(result, transfer.errorBuffer, options, diagnostic);
     }
     if (responseCode(curl.get()) != kStatusOk) {
         return kFeedStatusNotOk;

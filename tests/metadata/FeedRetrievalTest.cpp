@@ -152,6 +152,17 @@ TEST_F(FeedRetrievalTest, MoreThanTenRedirectsFail) {
     EXPECT_EQ(m_server.requests().size(), 11u);
 }
 
+TEST_F(FeedRetrievalTest, RedirectLoopDiagnosticNamesTheRedirects) {
+    // The first answer's connection is reset when it is reused: the transfer meets (and
+    // recovers from) a failure before it gives up on the redirects.
+    m_server.setReply("/start", FeedReply::redirectThenReset(302, "/loop"));
+    m_server.setReply("/loop", FeedReply::redirect(302, "/loop"));
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"start", feed), kFeedTransferFailed);
+    EXPECT_EQ(m_diagnostic,
+              u"例外が発生しました。\r\nエラー: 47\r\nNumber of redirects hit maximum amount");
+}
+
 TEST_F(FeedRetrievalTest, HungServerEndsAtTimeOut) {
     m_server.setReply("/v", FeedReply::hang());
     FeedOptions o = options();
