@@ -183,7 +183,7 @@ int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOption
     if (responseCode(curl.get()) != kStatusOk) {
         return kFeedStatusNotOk;
     }
-    *out = AnsiToWide(WideToJapaneseMultiByte(Utf8ToWide(transfer.body)));
+    *out = BodyToFeedText(transfer.body);
     return kFeedOk;
 }
 
