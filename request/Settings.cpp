@@ -12,6 +12,7 @@ namespace {
 // The Windows profile buffer of 261 characters, the terminating null included.
 constexpr std::size_t kValueBufferSize = 261;
 constexpr std::size_t kAddressBufferSize = 4096;
+constexpr std::size_t kFormatBufferSize = 4096;
 
 std::string addressOrDefault(const ProfileFile& file, std::u16string_view key,
                              std::string_view defaultValue) {
@@ -39,6 +40,12 @@ ServiceAddresses ReadServiceAddresses() {
     const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
     return {addressOrDefault(file, texts::kKeyFeedUrl, texts::kDefaultFeedUrl),
             addressOrDefault(file, texts::kKeyPlayerUrl, texts::kDefaultPlayerUrl)};
+}
+
+std::string ReadYtDlpFormat() {
+    const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
+    return EncodeUtf8(
+        file.readString(texts::kSectionPlayer, texts::kKeyFormat, u"", kFormatBufferSize));
 }
 
 } // namespace kestrova

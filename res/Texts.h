@@ -73,6 +73,8 @@ inline constexpr std::u16string_view kSectionItemPrefix = u"ITEM";
 inline constexpr std::u16string_view kSectionNetwork = u"NETWORK";
 inline constexpr std::u16string_view kKeyFeedUrl = u"FEEDURL";
 inline constexpr std::u16string_view kKeyPlayerUrl = u"PLAYERURL";
+inline constexpr std::u16string_view kSectionPlayer = u"PLAYER";
+inline constexpr std::u16string_view kKeyFormat = u"FORMAT"; // a yt-dlp format selection
 
 // Main window and About box.
 inline constexpr std::u16string_view kAboutSecondLine = u"Copyright (C) 2026 Corvanel";
