@@ -53,6 +53,11 @@ inline constexpr std::u16string_view kPlaybackFailedYtdlMissing =
     u"再生できません: yt-dlp が見つかりません (インストールしてください)";
 inline constexpr std::u16string_view kPlaybackFailedYtdlError =
     u"再生できません: yt-dlp が動画を取得できません (yt-dlp を更新してください)";
+// yt-dlp ran for a service address and failed: usually it is older than the service's pages.
+// Then its version ("%s"), or kPlaybackYtdlVersionUnknown.
+inline constexpr std::u16string_view kPlaybackFailedYtdlOutdated =
+    u"再生できません: yt-dlp が古い可能性があります (バージョン %s)";
+inline constexpr std::u16string_view kPlaybackYtdlVersionUnknown = u"不明";
 inline constexpr std::u16string_view kPlaybackFailedOther = u"再生できません: %s";
 inline constexpr std::u16string_view kPlaybackHintYtdlMissing = u" / yt-dlp が見つかりません";
 
