@@ -20,7 +20,7 @@ bool needsSoftwareRendering() {
 
 CShockwaveflash1::CShockwaveflash1(QWidget* parent)
     : QWidget(parent)
-    , m_mpv(MpvHandle::create()) {
+    , m_mpv(MpvHandle::create(this)) {
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);

@@ -27,6 +27,8 @@ public:
     void LoadMovie(int layer, const QString& address);
 
     bool hasPlayer() const { return m_mpv != nullptr; }
+    // The engine; null without one.
+    MpvHandle* engine() const { return m_mpv.get(); }
     bool usesSoftwareRendering() const { return m_softwareView != nullptr; }
     // Playback position in seconds; negative when nothing plays.
     double timePosition() const;

@@ -2,6 +2,7 @@
 
 #include "player/MpvHandle.h"
 #include "player/MpvLog.h"
+#include "player/NativeDisplay.h"
 
 #include <cmath>
 #include <mpv/render_gl.h>
@@ -42,6 +43,7 @@ void MpvGlView::initializeGL() {
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
         {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
+        NativeDisplayParam(),
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     mpv_render_context* render = nullptr;
@@ -57,6 +59,7 @@ void MpvGlView::initializeGL() {
         },
         this);
     m_bufferStale = true;
+    m_mpv.enableHardwareDecoding();
     emit renderContextReady();
 }
 

@@ -8,6 +8,7 @@
 #include "platform/QtText.h"
 #include "platform/WaitCursor.h"
 #include "player/CPlayerDlg.h"
+#include "player/MpvHandle.h"
 #include "request/Settings.h"
 #include "request/VideoReference.h"
 #include "res/Texts.h"
@@ -59,6 +60,9 @@ void CControlDlg::OnInitDialog() {
 
     // A top-level window of its own: the main window does not own it.
     m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl);
+    if (MpvHandle* engine = m_playerDlg->flash().engine()) {
+        engine->setYtDlpFormatOverride(ReadYtDlpFormat());
+    }
     m_playerDlg->hide();
 
     m_historyDlg->m_pOwner = this;

@@ -2,6 +2,7 @@
 // reach the screen, not only the engine.
 
 #include "player/CPlayerDlg.h"
+#include "player/MpvHandle.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
 #include "tests/support/TempDir.h"
@@ -75,6 +76,19 @@ TEST_F(PlayerGlTest, FramesReachTheScreen) {
     ASSERT_FALSE(screen.isNull());
     const QRect client(m_dialog.mapToGlobal(QPoint(0, 0)), m_dialog.size());
     EXPECT_GT(colourfulShare(screen, client.intersected(screen.rect())), 0.2);
+}
+
+TEST_F(PlayerGlTest, AsksForSafeHardwareDecodingAndPlaysWithoutAHardwareDecoder) {
+    m_dialog.show();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_dialog.flash().engine()->option("hwdec") == QLatin1String("auto-safe"); },
+        kTimeoutMs));
+    // Xvfb's software OpenGL offers no hardware decoder: the engine decodes in software.
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(waitForFirstFrame());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return m_dialog.flash().timePosition() >= 0.5; }, kTimeoutMs));
+    EXPECT_TRUE(m_dialog.failureText().isEmpty());
 }
 
 TEST_F(PlayerGlTest, KeepsPlayingWhileMinimisedAndAfterTopMost) {
