@@ -1,4 +1,5 @@
-// Feed body bytes through the three conversion steps, as FetchVideoFeed does.
+// Feed body bytes through the three conversion steps, and through the one pass that
+// FetchVideoFeed takes, which must give exactly the same feed text.
 #include "metadata/TextConversions.h"
 
 #include <cstddef>
@@ -18,6 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     }
     const std::u16string feedText = AnsiToWide(multiByte);
+    if (BodyToFeedText(body) != feedText) {
+        __builtin_trap();
+    }
     // The feed text holds only characters code page 932 can represent: a second pass keeps it.
     // (A leading U+FEFF cannot survive the first pass, so nothing is skipped the second time.)
     if (AnsiToWide(WideToJapaneseMultiByte(feedText)) != feedText) {

@@ -3,6 +3,7 @@
 #include "metadata/FeedCancel.h"
 #include "metadata/TextConversions.h"
 #include "platform/PercentEncoding.h"
+#include "platform/TextFormat.h"
 #include "platform/Utf8.h"
 
 #include <cstdio>
@@ -37,6 +38,9 @@ struct Transfer {
 
     CURL* curl;
     std::size_t maxBodyBytes;
+    // libcurl keeps the first error text of the whole transfer, including one it recovered
+    // from (a reused connection that had died); a later answer makes that text stale.
+    char errorBuffer[CURL_ERROR_SIZE] = {};
     std::size_t received = 0;
     std::string body;
     bool locationSeen = false; // in the response whose headers are arriving
@@ -63,6 +67,9 @@ std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user
     const std::string_view line(data, size * count);
     if (startsWithNoCase(line, "HTTP/")) {
         t.locationSeen = false;
+        // An answer arrived: whatever failed before was overcome. libcurl writes no further
+        // text once it has one, so the diagnostic falls back to the final error's own text.
+        t.errorBuffer[0] = '\0';
     } else if (startsWithNoCase(line, "location:")) {
         t.locationSeen = true;
     } else if (line == "\r\n" || line == "\n") {
@@ -108,8 +115,7 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
     return n;
 }
 
-void configure(CURL* curl, const std::string& url, const FeedOptions& options, Transfer& transfer,
-               char* errorBuffer) {
+void configure(CURL* curl, const std::string& url, const FeedOptions& options, Transfer& transfer) {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, std::string(texts::kUserAgent).c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -120,7 +126,7 @@ void configure(CURL* curl, const std::string& url, const FeedOptions& options, T
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(options.totalTimeout.count()));
     // Time-outs must not rely on SIGALRM: the caller may be any thread of a GUI program.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
@@ -129,20 +135,7 @@ void configure(CURL* curl, const std::string& url, const FeedOptions& options, T
 
 std::u16string composeDiagnostic(int code, std::string_view text) {
     const std::u16string description = DecodeUtf8(text).substr(0, kMaxDiagnosticText);
-    std::u16string out;
-    const std::u16string_view format = texts::kFeedExceptionFormat;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u'd') {
-            out += DecodeUtf8(std::to_string(code));
-            ++i;
-        } else if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u's') {
-            out += description;
-            ++i;
-        } else {
-            out.push_back(format[i]);
-        }
-    }
-    return out;
+    return FormatText(texts::kFeedExceptionFormat, {code, description});
 }
 
 int transferFailed(CURLcode code, const char* errorBuffer, const FeedOptions& options,
@@ -176,8 +169,7 @@ int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOption
     }
     const std::string url = options.urlPrefix + PercentEncode(videoId);
     Transfer transfer(curl.get(), options.maxBodyBytes);
-    char errorBuffer[CURL_ERROR_SIZE] = {};
-    configure(curl.get(), url, options, transfer, errorBuffer);
+    configure(curl.get(), url, options, transfer);
 
     const CURLcode result = options.cancel ? PerformCancellable(curl.get(), *options.cancel)
                                            : curl_easy_perform(curl.get());
@@ -188,12 +180,12 @@ int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOption
         return transferFailed(CURLE_FILESIZE_EXCEEDED, nullptr, options, diagnostic);
     }
     if (result != CURLE_OK) {
-        return transferFailed(result, errorBuffer, options, diagnostic);
+        return transferFailed(result, transfer.errorBuffer, options, diagnostic);
     }
     if (responseCode(curl.get()) != kStatusOk) {
         return kFeedStatusNotOk;
     }
-    *out = AnsiToWide(WideToJapaneseMultiByte(Utf8ToWide(transfer.body)));
+    *out = BodyToFeedText(transfer.body);
     return kFeedOk;
 }
 

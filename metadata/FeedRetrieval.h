@@ -30,10 +30,11 @@ struct FeedOptions {
 };
 
 // Sends one HTTP GET for the video's feed entry (redirects followed) and turns the whole body
-// into the feed text: zero bytes dropped, then Utf8ToWide -> WideToJapaneseMultiByte ->
-// AnsiToWide. The output is emptied first, so it is empty after every result but 0. On result
-// 3 `diagnostic`, when given, receives the library's error number and text (texts::
-// kFeedExceptionFormat). Blocks until the transfer ends; safe to call from several threads.
+// into the feed text: zero bytes dropped, then what Utf8ToWide -> WideToJapaneseMultiByte ->
+// AnsiToWide give, in one pass (BodyToFeedText). The output is emptied first, so it is empty
+// after every result but 0. On result 3 `diagnostic`, when given, receives the error number
+// and text of the error the transfer ended with (texts::kFeedExceptionFormat). Blocks until
+// the transfer ends; safe to call from several threads.
 int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOptions& options = {},
                    std::u16string* diagnostic = nullptr);
 

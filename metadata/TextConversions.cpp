@@ -3,6 +3,7 @@
 #include "platform/Cp932.h"
 #include "platform/Utf8.h"
 
+#include <memory>
 #include <new>
 
 namespace kestrova {
@@ -16,6 +17,27 @@ std::basic_string_view<Char> upToFirstZero(std::basic_string_view<Char> text) {
 
 bool isByteOrderMark(char16_t unit) {
     return unit == 0xFEFF || unit == 0xFFFE;
+}
+
+// The UTF-8 forms of U+FEFF and U+FFFE.
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf8SwappedByteOrderMark = "\xEF\xBF\xBE";
+
+// Each unit as WideToJapaneseMultiByte and AnsiToWide leave it: encoded alone, then decoded.
+// No code page 932 character is a lone lead byte, so the bytes of one unit never join with
+// the next unit's: the round trip of a text is the round trip of each unit.
+UnitMap buildRoundTrip() {
+    UnitMap map{};
+    for (std::uint32_t unit = 0; unit < map.size(); ++unit) {
+        const cp932::UnitBytes bytes = cp932::EncodeUnit(char16_t(unit));
+        map[unit] = bytes.size == 0 ? u' ' : cp932::DecodeUnit(bytes);
+    }
+    return map;
+}
+
+const UnitMap& roundTrip() {
+    static const auto map = std::make_unique<const UnitMap>(buildRoundTrip());
+    return *map;
 }
 
 } // namespace
@@ -57,6 +79,18 @@ std::u16string AnsiToWide(std::optional<std::string_view> bytes) {
         return {};
     }
     return cp932::Decode(upToFirstZero(*bytes));
+}
+
+std::u16string BodyToFeedText(std::string_view body) {
+    body = upToFirstZero(body);
+    if (body.starts_with(kUtf8ByteOrderMark) || body.starts_with(kUtf8SwappedByteOrderMark)) {
+        body.remove_prefix(kUtf8ByteOrderMark.size());
+    }
+    try {
+        return DecodeUtf8Mapped(body, roundTrip());
+    } catch (const std::bad_alloc&) {
+        return {}; // as the three steps give when storage runs out
+    }
 }
 
 } // namespace kestrova

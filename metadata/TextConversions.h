@@ -29,4 +29,15 @@ std::optional<std::string> WideToJapaneseMultiByte(std::optional<std::u16string_
 // Decodes code page 932 back into UTF-16. An absent or empty input gives an empty text.
 std::u16string AnsiToWide(std::optional<std::string_view> bytes);
 
+// The three steps above in one pass, with exactly their result: the body is decoded once and
+// each unit goes through one table to what the code page 932 round trip makes of it (itself,
+// the code page's twin of a duplicate mapping, or a space). What the round trip does with
+//  - zero units: none reach it. The body ends at its first zero byte, and the decoder yields
+//    U+0000 only for that byte (the over-long C0 80 is two U+FFFD, which become two spaces);
+//  - byte-order marks: a U+FEFF or U+FFFE that is the first unit (EF BB BF or EF BF BE at the
+//    body's start) is dropped; anywhere else either has no mapping and becomes a space;
+//  - surrogates: the decoder yields them only as pairs, for four-byte forms; each half has no
+//    mapping alone, so a character beyond U+FFFF becomes two spaces.
+std::u16string BodyToFeedText(std::string_view body);
+
 } // namespace kestrova

@@ -122,6 +122,17 @@ UnitBytes EncodeUnit(char16_t unit) {
     return bytesOf(tables().encode[unit]);
 }
 
+char16_t DecodeUnit(const UnitBytes& bytes) {
+    const Tables& t = tables();
+    if (bytes.size == 1) {
+        return isLeadByte(bytes.bytes[0]) ? kReplacement : t.decodeSingle[bytes.bytes[0]];
+    }
+    if (bytes.size == 2 && isLeadByte(bytes.bytes[0]) && isTrailByte(bytes.bytes[1])) {
+        return t.decodeDouble[bytes.bytes[0] << 8 | bytes.bytes[1]];
+    }
+    return kReplacement;
+}
+
 std::string Encode(std::u16string_view text, char replacement, bool* lossless) {
     const auto& encode = tables().encode;
     std::string out;

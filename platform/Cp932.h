@@ -17,6 +17,9 @@ struct UnitBytes {
     unsigned char bytes[2];
 };
 UnitBytes EncodeUnit(char16_t unit);
+// The unit that the bytes of one character decode to; U+FFFD when they are no character of
+// the code page (size 0 included).
+char16_t DecodeUnit(const UnitBytes& bytes);
 
 // Whole-text conversions. Encoding writes `replacement` for each unit without a mapping and
 // tells through `lossless` whether any was needed. Decoding turns each byte sequence the code

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,13 @@ struct Utf8Scan {
     bool hasLongSequence = false;
 };
 Utf8Scan ScanUtf8(std::string_view bytes);
+
+// A replacement for every UTF-16 unit, indexed by the unit.
+using UnitMap = std::array<char16_t, 0x10000>;
+
+// DecodeUtf8 followed by `map` on every unit (each half of a surrogate pair alone), in one
+// pass and without the intermediate text.
+std::u16string DecodeUtf8Mapped(std::string_view bytes, const UnitMap& map);
 
 // Appends one code point (at most U+10FFFF, not a surrogate): a unit, or a surrogate pair.
 void AppendUtf16(std::u16string& out, char32_t codePoint);

@@ -1,8 +1,7 @@
 #include "platform/VersionInfo.h"
 
+#include "platform/TextFormat.h"
 #include "res/Texts.h"
-
-#include <cstdio>
 
 namespace kestrova {
 
@@ -34,10 +33,7 @@ std::optional<VersionBlock> readVersionBlock() {
 }
 
 std::u16string translationKey(const VersionTranslation& t) {
-    char key[16];
-    std::snprintf(key, sizeof key, "%04x%04x", static_cast<unsigned>(t.language),
-                  static_cast<unsigned>(t.codePage));
-    return std::u16string(key, key + 8);
+    return FormatText(u"%04x%04x", {unsigned(t.language), unsigned(t.codePage)});
 }
 
 // A label, or nothing when the version cannot be read; a missing "ProductVersion" counts as

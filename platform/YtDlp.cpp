@@ -119,6 +119,11 @@ bool readUntil(int fd, std::chrono::steady_clock::time_point deadline, std::stri
     }
 }
 
+std::string_view processSearchPath() {
+    const char* path = std::getenv("PATH");
+    return path != nullptr ? path : "";
+}
+
 int reap(pid_t child) {
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
@@ -176,21 +181,33 @@ std::optional<std::string> ReadProgramVersion(const std::filesystem::path& execu
     return line;
 }
 
+std::optional<YtDlpInstall> FindYtDlp(std::string_view searchPath,
+                                      std::chrono::milliseconds timeOut) {
+    auto program = FindExecutableOnPath(texts::kYtDlpProgram, searchPath);
+    if (!program) {
+        return std::nullopt;
+    }
+    std::optional<std::string> version = ReadProgramVersion(*program, timeOut);
+    return YtDlpInstall{std::move(*program), std::move(version)};
+}
+
+std::optional<YtDlpInstall> FindYtDlp(std::chrono::milliseconds timeOut) {
+    return FindYtDlp(processSearchPath(), timeOut);
+}
+
 std::string DescribeYtDlp(std::string_view searchPath, std::chrono::milliseconds timeOut) {
     std::string line(texts::kYtDlpLinePrefix);
-    const auto program = FindExecutableOnPath(texts::kYtDlpProgram, searchPath);
-    if (!program) {
+    const auto ytDlp = FindYtDlp(searchPath, timeOut);
+    if (!ytDlp) {
         return line.append(texts::kYtDlpNone);
     }
-    const auto version = ReadProgramVersion(*program, timeOut);
-    return line.append(program->string())
+    return line.append(ytDlp->program.string())
         .append(" ")
-        .append(version ? *version : std::string(texts::kYtDlpVersionUnknown));
+        .append(ytDlp->version.value_or(std::string(texts::kYtDlpVersionUnknown)));
 }
 
 std::string DescribeYtDlp(std::chrono::milliseconds timeOut) {
-    const char* path = std::getenv("PATH");
-    return DescribeYtDlp(path != nullptr ? path : "", timeOut);
+    return DescribeYtDlp(processSearchPath(), timeOut);
 }
 
 } // namespace kestrova

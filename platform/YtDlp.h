@@ -20,6 +20,16 @@ std::optional<std::filesystem::path> FindExecutableOnPath(std::string_view name,
 std::optional<std::string> ReadProgramVersion(const std::filesystem::path& executable,
                                               std::chrono::milliseconds timeOut);
 
+// The yt-dlp the player would use: the first on `searchPath` (by default the process's PATH),
+// with its version when that could be read; nullopt when there is none.
+struct YtDlpInstall {
+    std::filesystem::path program;
+    std::optional<std::string> version;
+};
+std::optional<YtDlpInstall> FindYtDlp(std::string_view searchPath,
+                                      std::chrono::milliseconds timeOut);
+std::optional<YtDlpInstall> FindYtDlp(std::chrono::milliseconds timeOut = std::chrono::seconds(5));
+
 // "yt-dlp=<path> <version>" for the yt-dlp the player would use (found on `searchPath`,
 // by default the process's PATH), "yt-dlp=none" when there is none; "unknown" stands for a
 // version that could not be read.

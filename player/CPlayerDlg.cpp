@@ -102,11 +102,13 @@ bool CPlayerDlg::restore(const PlayerGeometry& stored) {
     return true;
 }
 
-// The player has no frame yet; it gets the same decorations as the main window, whose frame
-// the window manager has drawn by now.
+// The player has no frame yet; it gets the same decorations as the main window. The main
+// window's frame is used when the window manager has reported it.
 void CPlayerDlg::placeBeside(const QWidget& mainWindow) {
-    const QRect anchor = mainWindow.frameGeometry();
-    const QSize decorations = anchor.size() - mainWindow.geometry().size();
+    const QRect client = mainWindow.geometry();
+    const QRect frame = mainWindow.frameGeometry();
+    const QRect anchor = frame.contains(client) ? frame : client;
+    const QSize decorations = anchor.size() - client.size();
     const QScreen* screen = mainWindow.screen();
     const QRect workArea = screen ? screen->availableGeometry() : anchor;
     // A window's move() before its first show places its frame.

@@ -33,9 +33,11 @@ bool CShockwaveflash1::startEngine() {
     events.frameDrawn = [this] { onFrameDrawn(); };
     events.playbackFailed = [this](const QString& reason) { emit playbackFailed(reason); };
     m_engine = CreateMovieEngine(this, usesSoftwareRendering(), std::move(events));
-    if (m_engine)
-        layout()->addWidget(m_engine->view());
-    return m_engine != nullptr;
+    if (!m_engine)
+        return false;
+    m_engine->setYtDlpFormatOverride(m_formatOverride);
+    layout()->addWidget(m_engine->view());
+    return true;
 }
 
 void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address) {
@@ -66,6 +68,16 @@ QString CShockwaveflash1::moviePath() const {
 
 QImage CShockwaveflash1::lastFrame() const {
     return m_engine ? m_engine->lastFrame() : QImage();
+}
+
+QString CShockwaveflash1::engineOption(const char* name) const {
+    return m_engine ? m_engine->option(name) : QString();
+}
+
+void CShockwaveflash1::setYtDlpFormatOverride(std::string format) {
+    m_formatOverride = std::move(format);
+    if (m_engine)
+        m_engine->setYtDlpFormatOverride(m_formatOverride);
 }
 
 } // namespace kestrova

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <QImage>
 #include <QWidget>
@@ -38,6 +39,11 @@ public:
     QString moviePath() const;
     // The frame last drawn by the software path; null on the OpenGL path.
     QImage lastFrame() const;
+    // An option of the engine as text, e.g. "hwdec"; empty without an engine.
+    QString engineOption(const char* name) const;
+    // A yt-dlp format selection for the service's videos (Kestrova.ini, "PLAYER", "FORMAT")
+    // instead of the one that fits the screen; empty for that one.
+    void setYtDlpFormatOverride(std::string format);
 
 signals:
     // The first frame of the movie loaded last has been drawn.
@@ -48,6 +54,7 @@ private:
     void onFrameDrawn();
 
     std::unique_ptr<MovieEngine> m_engine;
+    std::string m_formatOverride;
     bool m_engineTried = false;
     bool m_awaitingFirstFrame = false;
 };

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include <QByteArray>
 #include <QImage>
@@ -38,6 +39,11 @@ public:
     virtual QString path() const = 0;
     // The frame last drawn by the software view; null on the OpenGL view.
     virtual QImage lastFrame() const = 0;
+    // An option's current value as text, e.g. "hwdec"; empty when it has none.
+    virtual QString option(const char* name) const = 0;
+    // A yt-dlp format selection used for the service's videos instead of the one that fits
+    // the screen; empty for that one.
+    virtual void setYtDlpFormatOverride(const std::string& format) = 0;
 };
 
 // The module's entry point.

@@ -10,7 +10,7 @@ namespace kestrova {
 
 std::unique_ptr<MpvEngine> MpvEngine::create(QWidget* parent, bool software,
                                              MovieEngineEvents events) {
-    std::unique_ptr<MpvHandle> mpv = MpvHandle::create();
+    std::unique_ptr<MpvHandle> mpv = MpvHandle::create(parent);
     if (!mpv)
         return nullptr;
     std::unique_ptr<MpvEngine> engine(new MpvEngine(std::move(mpv), std::move(events)));
@@ -65,6 +65,14 @@ QString MpvEngine::path() const {
 
 QImage MpvEngine::lastFrame() const {
     return m_softwareView ? m_softwareView->lastFrame() : QImage();
+}
+
+QString MpvEngine::option(const char* name) const {
+    return m_mpv->option(name);
+}
+
+void MpvEngine::setYtDlpFormatOverride(const std::string& format) {
+    m_mpv->setYtDlpFormatOverride(format);
 }
 
 } // namespace kestrova

@@ -26,6 +26,8 @@ public:
     std::optional<double> doubleProperty(const char* name) const override;
     QString path() const override;
     QImage lastFrame() const override;
+    QString option(const char* name) const override;
+    void setYtDlpFormatOverride(const std::string& format) override;
 
 private:
     MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events);

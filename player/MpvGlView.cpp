@@ -2,6 +2,7 @@
 
 #include "player/MpvHandle.h"
 #include "player/MpvLog.h"
+#include "player/NativeDisplay.h"
 
 #include <cmath>
 
@@ -39,11 +40,15 @@ MpvGlView::MpvGlView(MpvHandle& mpv) {
     mpv_render_param params[] = {
         {MPV_RENDER_PARAM_API_TYPE, const_cast<char*>(MPV_RENDER_API_TYPE_OPENGL)},
         {MPV_RENDER_PARAM_OPENGL_INIT_PARAMS, &glInit},
+        NativeDisplayParam(),
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     MpvFrameTarget& target = *this;
     m_renderer = std::make_unique<MpvRenderer>(mpv, params, target);
     m_context.doneCurrent();
+    // The render context has what the engine's hardware decoding interop needs.
+    if (m_renderer->isValid())
+        mpv.enableHardwareDecoding();
 }
 
 MpvGlView::~MpvGlView() {

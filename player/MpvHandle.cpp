@@ -1,11 +1,17 @@
 #include "player/MpvHandle.h"
 
+#include "platform/YtDlp.h"
 #include "player/MpvLog.h"
+#include "player/ServicePlayback.h"
 
 #include <clocale>
 #include <cmath>
 
+#include <QGuiApplication>
 #include <QMetaObject>
+#include <QScreen>
+#include <QWidget>
+#include <QtConcurrent/QtConcurrentRun>
 
 namespace kestrova {
 namespace {
@@ -22,7 +28,56 @@ constexpr std::pair<const char*, const char*> kOptions[] = {
     {"input-vo-keyboard", "no"},
     {"pause", "no"},      // starts at once
     {"loop-file", "inf"}, // and loops
+    {"hwdec", "no"},      // until a render path that can take hardware frames asks for them
 };
+
+// Hardware decoders the engine considers safe; any other setting falls back to software.
+constexpr const char* kHardwareDecoding = "auto-safe";
+
+// Replies of observed properties.
+enum class Reply : uint64_t { HwdecCurrent = 1 };
+
+// Time allowed to `yt-dlp --version` when a failure line names it.
+constexpr auto kVersionTimeOut = std::chrono::seconds(5);
+
+mpv_node stringNode(const char* text) {
+    mpv_node node{};
+    node.format = MPV_FORMAT_STRING;
+    node.u.string = const_cast<char*>(text);
+    return node;
+}
+
+// "loadfile <url> replace" with the per-file option ytdl-format: set while this movie plays,
+// so the hook that runs yt-dlp for it reads it.
+int loadWithYtdlFormat(mpv_handle* handle, const LoadPlan& plan, mpv_node* result) {
+    char* keys[] = {const_cast<char*>("ytdl-format")};
+    mpv_node values[] = {stringNode(plan.ytdlFormat.c_str())};
+    mpv_node_list options{1, values, keys};
+    mpv_node optionsNode{};
+    optionsNode.format = MPV_FORMAT_NODE_MAP;
+    optionsNode.u.list = &options;
+    mpv_node args[] = {stringNode("loadfile"), stringNode(plan.url.c_str()), stringNode("replace"),
+                       optionsNode};
+    mpv_node_list argList{4, args, nullptr};
+    mpv_node command{};
+    command.format = MPV_FORMAT_NODE_ARRAY;
+    command.u.list = &argList;
+    return mpv_command_node(handle, &command, result);
+}
+
+int load(mpv_handle* handle, const LoadPlan& plan, mpv_node* result) {
+    if (!plan.ytdlFormat.empty())
+        return loadWithYtdlFormat(handle, plan, result);
+    const char* args[] = {"loadfile", plan.url.c_str(), "replace", nullptr};
+    return mpv_command_ret(handle, args, result);
+}
+
+std::string propertyString(mpv_handle* handle, const char* name) {
+    char* value = mpv_get_property_string(handle, name);
+    std::string text = value ? value : "";
+    mpv_free(value);
+    return text;
+}
 
 int64_t entryIdOf(const mpv_node& result) {
     if (result.format != MPV_FORMAT_NODE_MAP)
@@ -45,7 +100,7 @@ void MpvHandleDeleter::operator()(mpv_handle* handle) const {
     mpv_terminate_destroy(handle);
 }
 
-std::unique_ptr<MpvHandle> MpvHandle::create() {
+std::unique_ptr<MpvHandle> MpvHandle::create(QWidget* view) {
     // Qt sets the whole locale from the environment; mpv_create fails unless numbers are
     // formatted the C way (see the general remarks in mpv/client.h).
     std::setlocale(LC_NUMERIC, "C");
@@ -60,11 +115,17 @@ std::unique_ptr<MpvHandle> MpvHandle::create() {
         return nullptr;
     // A refused address or a missing yt-dlp shows only in the log.
     checkMpv(mpv_request_log_messages(handle.get(), "warn"), "mpv_request_log_messages");
-    return std::unique_ptr<MpvHandle>(new MpvHandle(std::move(handle)));
+    checkMpv(mpv_observe_property(handle.get(), uint64_t(Reply::HwdecCurrent), "hwdec-current",
+                                  MPV_FORMAT_STRING),
+             "observe hwdec-current");
+    return std::unique_ptr<MpvHandle>(new MpvHandle(std::move(handle), view));
 }
 
-MpvHandle::MpvHandle(MpvHandlePtr handle)
-    : m_handle(std::move(handle)) {
+MpvHandle::MpvHandle(MpvHandlePtr handle, QWidget* view)
+    : m_handle(std::move(handle))
+    , m_view(view) {
+    connect(&m_ytDlpVersion, &QFutureWatcherBase::finished, this,
+            &MpvHandle::reportFailureWithYtDlpVersion);
     mpv_set_wakeup_callback(
         m_handle.get(),
         [](void* self) {
@@ -77,15 +138,46 @@ MpvHandle::MpvHandle(MpvHandlePtr handle)
 MpvHandle::~MpvHandle() = default;
 
 void MpvHandle::loadFile(const QByteArray& address) {
-    const char* args[] = {"loadfile", address.constData(), "replace", nullptr};
+    m_currentIsService = IsServiceAddress(address.toStdString());
+    const LoadPlan plan =
+        PlanLoad(address.toStdString(), m_currentIsService ? formatNeeds() : FormatNeeds{},
+                 m_formatOverride);
     mpv_node result{};
-    if (!checkMpv(mpv_command_ret(m_handle.get(), args, &result), "loadfile")) {
+    if (!checkMpv(load(m_handle.get(), plan, &result), "loadfile")) {
         m_currentEntry = -1;
         return;
     }
     m_currentEntry = entryIdOf(result);
     mpv_free_node_contents(&result);
-    qCDebug(lcPlayer) << "loadfile" << address << "entry" << m_currentEntry;
+    qCDebug(lcPlayer) << "loadfile" << plan.url.c_str() << "ytdl-format" << plan.ytdlFormat.c_str()
+                      << "entry" << m_currentEntry;
+}
+
+void MpvHandle::enableHardwareDecoding() {
+    if (m_hardwareDecoding ||
+        !checkMpv(mpv_set_property_string(m_handle.get(), "hwdec", kHardwareDecoding), "hwdec"))
+        return;
+    m_hardwareDecoding = true;
+    m_hardwareProbe = std::async(std::launch::async, [] { return ProbeHardwareCodecs(); });
+}
+
+void MpvHandle::setYtDlpFormatOverride(std::string format) {
+    m_formatOverride = std::move(format);
+}
+
+QString MpvHandle::option(const char* name) const {
+    return QString::fromStdString(propertyString(m_handle.get(), name));
+}
+
+FormatNeeds MpvHandle::formatNeeds() {
+    if (m_hardwareProbe.valid())
+        m_hardwareCodecs = m_hardwareProbe.get();
+    return {screenLines(), m_hardwareDecoding, m_hardwareCodecs};
+}
+
+int MpvHandle::screenLines() const {
+    const QScreen* screen = m_view ? m_view->screen() : QGuiApplication::primaryScreen();
+    return screen ? int(std::lround(screen->geometry().height() * screen->devicePixelRatio())) : 0;
 }
 
 double MpvHandle::timePosition() const {
@@ -101,10 +193,8 @@ std::optional<double> MpvHandle::doubleProperty(const char* name) const {
 }
 
 QString MpvHandle::path() const {
-    char* path = mpv_get_property_string(m_handle.get(), "path");
-    const QString text = QString::fromUtf8(path);
-    mpv_free(path);
-    return text;
+    const std::string path = propertyString(m_handle.get(), "path");
+    return QString::fromStdString(std::string(AddressOfLoad(path)));
 }
 
 bool MpvHandle::isIdle() const {
@@ -133,10 +223,16 @@ void MpvHandle::handleEvent(const mpv_event& event) {
     case MPV_EVENT_START_FILE: {
         const auto& start = *static_cast<const mpv_event_start_file*>(event.data);
         m_startedEntry = start.playlist_entry_id;
-        if (m_startedEntry == m_currentEntry)
-            m_diagnosis.reset();
+        if (m_startedEntry == m_currentEntry) {
+            m_diagnosis.reset(m_currentIsService);
+            m_decoderReported = false;
+        }
         break;
     }
+    case MPV_EVENT_PROPERTY_CHANGE:
+        if (event.reply_userdata == uint64_t(Reply::HwdecCurrent))
+            reportDecoder(*static_cast<const mpv_event_property*>(event.data));
+        break;
     case MPV_EVENT_FILE_LOADED:
         if (m_startedEntry == m_currentEntry)
             emit fileLoaded();
@@ -153,8 +249,38 @@ void MpvHandle::handleEndFile(const mpv_event_end_file& endFile) {
     if (endFile.reason != MPV_END_FILE_REASON_ERROR || endFile.playlist_entry_id != m_currentEntry)
         return;
     qCDebug(lcPlayer, "playback failed: %s", mpv_error_string(endFile.error));
-    emit playbackFailed(
-        QString::fromStdU16String(m_diagnosis.describe(mpv_error_string(endFile.error))));
+    if (!m_diagnosis.blamesYtDlpVersion()) {
+        emit playbackFailed(
+            QString::fromStdU16String(m_diagnosis.describe(mpv_error_string(endFile.error))));
+        return;
+    }
+    // yt-dlp ran and failed for the service's page; the line names the version it has. That
+    // takes a run of yt-dlp, which must not hold up the GUI thread.
+    m_failedEntry = endFile.playlist_entry_id;
+    m_failedEngineError = mpv_error_string(endFile.error);
+    m_ytDlpVersion.setFuture(QtConcurrent::run([]() -> std::optional<std::string> {
+        const auto ytDlp = FindYtDlp(kVersionTimeOut);
+        return ytDlp ? ytDlp->version : std::nullopt;
+    }));
+}
+
+void MpvHandle::reportFailureWithYtDlpVersion() {
+    if (m_failedEntry != m_currentEntry)
+        return; // another movie has been loaded meanwhile
+    const std::optional<std::string> version = m_ytDlpVersion.result();
+    emit playbackFailed(QString::fromStdU16String(
+        m_diagnosis.describe(m_failedEngineError, version.value_or(std::string()))));
+}
+
+void MpvHandle::reportDecoder(const mpv_event_property& property) {
+    if (m_decoderReported || m_startedEntry != m_currentEntry ||
+        property.format != MPV_FORMAT_STRING)
+        return;
+    // Once per movie, for the debugging console: "no" is software decoding.
+    m_decoderReported = true;
+    qCDebug(lcPlayer, "decoder: %s hwdec-current=%s",
+            propertyString(m_handle.get(), "video-codec").c_str(),
+            *static_cast<char* const*>(property.data));
 }
 
 } // namespace kestrova

@@ -1,15 +1,23 @@
 #pragma once
 
+#include "platform/HardwareCodecs.h"
 #include "player/PlaybackDiagnosis.h"
+#include "player/YtDlpFormat.h"
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <mpv/client.h>
 #include <optional>
+#include <string>
 
 #include <QByteArray>
+#include <QFutureWatcher>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+
+class QWidget;
 
 namespace kestrova {
 
@@ -18,20 +26,34 @@ struct MpvHandleDeleter {
 };
 using MpvHandlePtr = std::unique_ptr<mpv_handle, MpvHandleDeleter>;
 
-// Owns the engine: creates it with the player's options, loads movies, drains its events on
+// Owns the engine: creates it with the player's options, loads movies (the service's pages
+// through yt-dlp with a format that fits, direct media as it stands), drains its events on
 // the GUI thread and reports what the player window needs to know.
 class MpvHandle : public QObject {
     Q_OBJECT
 
 public:
-    // Null when the engine cannot be created or initialised.
-    static std::unique_ptr<MpvHandle> create();
+    // Null when the engine cannot be created or initialised. `view` is the widget the movie is
+    // shown in: the screen it is on caps the height of the formats asked for.
+    static std::unique_ptr<MpvHandle> create(QWidget* view = nullptr);
     ~MpvHandle() override;
 
     mpv_handle* get() const { return m_handle.get(); }
 
     // Replaces the current movie at once.
     void loadFile(const QByteArray& address);
+
+    // Lets the engine decode in hardware where that is known to be safe, for the movies loaded
+    // from now on; it falls back to software decoding by itself. Only for a render path that
+    // gives the engine what hardware decoding needs (the OpenGL one).
+    void enableHardwareDecoding();
+
+    // A yt-dlp format selection used for the service's videos instead of the one that fits
+    // the screen; empty to go back to that one.
+    void setYtDlpFormatOverride(std::string format);
+
+    // An option's current value as text, e.g. "hwdec"; empty when it has none.
+    QString option(const char* name) const;
 
     // Playback position in seconds; negative when nothing plays.
     double timePosition() const;
@@ -48,16 +70,32 @@ signals:
     void playbackFailed(const QString& reason);
 
 private:
-    explicit MpvHandle(MpvHandlePtr handle);
+    explicit MpvHandle(MpvHandlePtr handle, QWidget* view);
+    FormatNeeds formatNeeds();
+    int screenLines() const;
     void drainEvents();
     void handleEvent(const mpv_event& event);
     void handleEndFile(const mpv_event_end_file& endFile);
+    void reportDecoder(const mpv_event_property& property);
+    void reportFailureWithYtDlpVersion();
 
     MpvHandlePtr m_handle;
+    QPointer<QWidget> m_view;
     PlaybackDiagnosis m_diagnosis;
+    std::string m_formatOverride;
+    bool m_hardwareDecoding = false;
+    // Asked once hardware decoding is enabled, on a thread of its own (it loads a driver).
+    std::future<HardwareCodecs> m_hardwareProbe;
+    HardwareCodecs m_hardwareCodecs;
     // The playlist entry of the latest load; events of movies it replaced are ignored.
     int64_t m_currentEntry = -1;
     int64_t m_startedEntry = -1;
+    bool m_currentIsService = false;
+    bool m_decoderReported = false;
+    // A failure that waits for yt-dlp's version, read off the GUI thread.
+    QFutureWatcher<std::optional<std::string>> m_ytDlpVersion;
+    int64_t m_failedEntry = -1;
+    std::string m_failedEngineError;
 };
 
 } // namespace kestrova

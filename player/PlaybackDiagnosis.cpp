@@ -1,5 +1,6 @@
 #include "player/PlaybackDiagnosis.h"
 
+#include "platform/TextFormat.h"
 #include "res/Texts.h"
 
 #include <array>
@@ -35,26 +36,11 @@ bool isConnectionFailure(std::string_view text) {
     return false;
 }
 
-std::u16string widenAscii(std::string_view text) {
-    std::u16string wide;
-    wide.reserve(text.size());
-    for (unsigned char c : text)
-        wide += c < 0x80 ? char16_t(c) : u'?';
-    return wide;
-}
-
-std::u16string withArgument(std::u16string_view format, std::u16string_view argument) {
-    std::u16string text(format);
-    const auto at = text.find(u"%1");
-    if (at != std::u16string::npos)
-        text.replace(at, 2, argument);
-    return text;
-}
-
 } // namespace
 
-void PlaybackDiagnosis::reset() {
+void PlaybackDiagnosis::reset(bool serviceAddress) {
     *this = PlaybackDiagnosis();
+    m_serviceAddress = serviceAddress;
 }
 
 void PlaybackDiagnosis::addLogMessage(std::string_view module, std::string_view text) {
@@ -74,13 +60,19 @@ void PlaybackDiagnosis::addLogMessage(std::string_view module, std::string_view 
     }
 }
 
-std::u16string PlaybackDiagnosis::describe(std::string_view engineError) const {
+std::u16string PlaybackDiagnosis::describe(std::string_view engineError,
+                                           std::string_view ytDlpVersion) const {
     std::u16string line;
+    if (blamesYtDlpVersion()) {
+        const FormatArgument version = ytDlpVersion.empty()
+                                           ? FormatArgument(texts::kPlaybackYtdlVersionUnknown)
+                                           : FormatArgument(ytDlpVersion);
+        return FormatText(texts::kPlaybackFailedYtdlOutdated, {version});
+    }
     if (m_ytdlFailed)
         return std::u16string(texts::kPlaybackFailedYtdlError);
     if (m_httpStatus != 0)
-        line =
-            withArgument(texts::kPlaybackFailedRefused, widenAscii(std::to_string(m_httpStatus)));
+        line = FormatText(texts::kPlaybackFailedRefused, {m_httpStatus});
     else if (m_unreachable)
         line = texts::kPlaybackFailedUnreachable;
     else if (m_ytdlMissing)
@@ -88,7 +80,7 @@ std::u16string PlaybackDiagnosis::describe(std::string_view engineError) const {
     else if (m_notMedia)
         line = texts::kPlaybackFailedNotMedia;
     else
-        return withArgument(texts::kPlaybackFailedOther, widenAscii(engineError));
+        return FormatText(texts::kPlaybackFailedOther, {engineError});
     // The address may be a page only yt-dlp can turn into media; say so when it is absent.
     if (m_ytdlMissing)
         line += texts::kPlaybackHintYtdlMissing;

@@ -12,11 +12,13 @@ int lineUp(int wanted, int length, int low, int room) {
     return std::clamp(wanted, low, low + std::max(0, room - length));
 }
 
-std::optional<QPoint> besideOn(const QRect& a, const QSize& s, const QRect& work) {
+std::optional<QPoint> besideOn(const QRect& anchor, const QSize& s, const QRect& work) {
+    const QRect a =
+        anchor.marginsAdded({kPlacementGap, kPlacementGap, kPlacementGap, kPlacementGap});
     const bool tallEnough = s.height() <= work.height();
     const bool wideEnough = s.width() <= work.width();
-    const int alongY = lineUp(a.top(), s.height(), work.top(), work.height());
-    const int alongX = lineUp(a.left(), s.width(), work.left(), work.width());
+    const int alongY = lineUp(anchor.top(), s.height(), work.top(), work.height());
+    const int alongX = lineUp(anchor.left(), s.width(), work.left(), work.width());
     if (tallEnough && a.right() + s.width() <= work.right())
         return QPoint(a.right() + 1, alongY);
     if (tallEnough && a.left() - s.width() >= work.left())

@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QWindow>
 
 namespace kestrova {
 
@@ -62,6 +63,7 @@ void CControlDlg::OnInitDialog() {
 
     // A top-level window of its own: the main window does not own it.
     m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl);
+    m_playerDlg->flash().setYtDlpFormatOverride(ReadYtDlpFormat());
     m_playerDlg->hide();
     connect(m_playerDlg.get(), &CPlayerDlg::geometryChanged, &m_playerMovedTimer,
             qOverload<>(&QTimer::start));
@@ -145,8 +147,10 @@ void CControlDlg::OnTopMost() {
 }
 
 void CControlDlg::OnTimer() {
-    // isVisible() holds only when the panel and every window above it are shown.
-    if (isVisible()) {
+    // isVisible() holds only when the panel and every window above it are shown; the main
+    // window must also be on the screen, so that the player can be placed beside it.
+    const QWindow* main = window()->windowHandle();
+    if (isVisible() && main && main->isExposed()) {
         m_showPlayerTimer.stop();
         m_playerDlg->showFirstTime(*window(), m_playerGeometry);
     }

@@ -13,6 +13,7 @@ namespace kestrova {
 namespace {
 
 constexpr std::size_t kAddressBufferSize = 4096;
+constexpr std::size_t kFormatBufferSize = 4096;
 
 std::string addressOrDefault(const ProfileFile& file, std::u16string_view key,
                              std::string_view defaultValue) {
@@ -99,6 +100,12 @@ ServiceAddresses ReadServiceAddresses() {
     const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
     return {addressOrDefault(file, texts::kKeyFeedUrl, texts::kDefaultFeedUrl),
             addressOrDefault(file, texts::kKeyPlayerUrl, texts::kDefaultPlayerUrl)};
+}
+
+std::string ReadYtDlpFormat() {
+    const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
+    return EncodeUtf8(
+        file.readString(texts::kSectionPlayer, texts::kKeyFormat, u"", kFormatBufferSize));
 }
 
 } // namespace kestrova

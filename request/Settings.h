@@ -36,4 +36,9 @@ struct ServiceAddresses {
 };
 ServiceAddresses ReadServiceAddresses();
 
+// The yt-dlp format selection that replaces the player's own for the service's videos, from
+// Kestrova.ini ("PLAYER", "FORMAT"; read at start, never written), as UTF-8; empty when the
+// key is missing or empty, and the player then chooses.
+std::string ReadYtDlpFormat();
+
 } // namespace kestrova

@@ -48,7 +48,7 @@ inline constexpr std::string_view kMovieQuery = "?version=3&rel=0&autoplay=1&loo
 
 // The line the player window shows over the movie when it cannot be played.
 inline constexpr std::u16string_view kPlaybackFailedRefused =
-    u"再生できません: サーバーが拒否しました (HTTP %1)";
+    u"再生できません: サーバーが拒否しました (HTTP %d)";
 inline constexpr std::u16string_view kPlaybackFailedUnreachable =
     u"再生できません: サーバーに接続できません";
 inline constexpr std::u16string_view kPlaybackFailedNotMedia =
@@ -57,7 +57,12 @@ inline constexpr std::u16string_view kPlaybackFailedYtdlMissing =
     u"再生できません: yt-dlp が見つかりません (インストールしてください)";
 inline constexpr std::u16string_view kPlaybackFailedYtdlError =
     u"再生できません: yt-dlp が動画を取得できません (yt-dlp を更新してください)";
-inline constexpr std::u16string_view kPlaybackFailedOther = u"再生できません: %1";
+// yt-dlp ran for a service address and failed: usually it is older than the service's pages.
+// Then its version ("%s"), or kPlaybackYtdlVersionUnknown.
+inline constexpr std::u16string_view kPlaybackFailedYtdlOutdated =
+    u"再生できません: yt-dlp が古い可能性があります (バージョン %s)";
+inline constexpr std::u16string_view kPlaybackYtdlVersionUnknown = u"不明";
+inline constexpr std::u16string_view kPlaybackFailedOther = u"再生できません: %s";
 inline constexpr std::u16string_view kPlaybackHintYtdlMissing = u" / yt-dlp が見つかりません";
 
 // The player window's title.
@@ -84,6 +89,7 @@ inline constexpr std::u16string_view kKeyY = u"Y";
 inline constexpr std::u16string_view kKeyWidth = u"WIDTH";
 inline constexpr std::u16string_view kKeyHeight = u"HEIGHT";
 inline constexpr std::u16string_view kKeyMaximized = u"MAXIMIZED";
+inline constexpr std::u16string_view kKeyFormat = u"FORMAT"; // a yt-dlp format selection
 
 // Main window and About box.
 inline constexpr std::u16string_view kAboutSecondLine = u"Copyright (C) 2026 Corvanel";

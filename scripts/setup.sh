@@ -10,7 +10,7 @@ preset=default
 packages=(
     # build
     build-essential cmake ninja-build pkgconf git clang libclang-rt-14-dev
-    qt6-base-dev libqt6opengl6-dev libmpv-dev libcurl4-openssl-dev
+    qt6-base-dev libqt6opengl6-dev libmpv-dev libva-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     # run (qt6-wayland: native Wayland sessions without XWayland)
     libgl1-mesa-dri fonts-ipafont-gothic libqt6svg6 qt6-wayland

@@ -165,6 +165,17 @@ TEST_F(FeedRetrievalTest, MoreThanTenRedirectsFail) {
     EXPECT_EQ(m_server.requests().size(), 11u);
 }
 
+TEST_F(FeedRetrievalTest, RedirectLoopDiagnosticNamesTheRedirects) {
+    // The first answer's connection is reset when it is reused: the transfer meets (and
+    // recovers from) a failure before it gives up on the redirects.
+    m_server.setReply("/start", FeedReply::redirectThenReset(302, "/loop"));
+    m_server.setReply("/loop", FeedReply::redirect(302, "/loop"));
+    std::u16string feed;
+    EXPECT_EQ(fetch(u"start", feed), kFeedTransferFailed);
+    EXPECT_EQ(m_diagnostic,
+              u"例外が発生しました。\r\nエラー: 47\r\nNumber of redirects hit maximum amount");
+}
+
 // A transfer that can be cancelled waits differently; both end at the time-out.
 TEST_F(FeedRetrievalTest, HungServerEndsAtTimeOut) {
     m_server.setReply("/v", FeedReply::hang());
@@ -299,9 +310,18 @@ TEST_P(FeedIdTest, IdReachesServerAsOneEncodedSegment) {
 }
 
 const IdCase kIdCases[] = {
-    {"Plain", u"Ab3dE5gH1-_", "Ab3dE5gH1-_"},    {"Space", u"a b", "a%20b"},
-    {"Ampersand", u"a&b=c", "a%26b%3Dc"},        {"Slash", u"../../x", "..%2F..%2Fx"},
-    {"QueryAndFragment", u"a?b#c", "a%3Fb%23c"}, {"Japanese", u"あ", "%E3%81%82"},
+    {"Plain", u"Ab3dE5gH1-_", "Ab3dE5gH1-_"},
+    {"Space", u"a b", "a%20b"},
+    {"Ampersand", u"a&b=c", "a%26b%3Dc"},
+    {"Slash", u"../../x", "..%2F..%2Fx"},
+    {"QueryAndFragment", u"a?b#c", "a%3Fb%23c"},
+    {"Japanese", u"あ", "%E3%81%82"},
+    // Dot segments would be removed by the client and leave the ID's segment.
+    {"Dot", u".", "%2E"},
+    {"DotDot", u"..", "%2E%2E"},
+    {"DotDotThenName", u"../x", "..%2Fx"},
+    {"EncodedDotDot", u"%2e%2e", "%252e%252e"},
+    {"ThreeDots", u"...", "..."},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, FeedIdTest, ::testing::ValuesIn(kIdCases),

@@ -1,5 +1,6 @@
 #include "platform/YtDlp.h"
 
+#include "platform/HardwareCodecs.h"
 #include "support/TempDir.h"
 
 #include <chrono>
@@ -88,6 +89,15 @@ TEST(YtDlpTest, ProgramThatCannotStart) {
     std::filesystem::permissions(dir / "yt-dlp", std::filesystem::perms::owner_all);
     EXPECT_EQ(ReadProgramVersion(dir / "yt-dlp", 2s), std::nullopt);
     EXPECT_EQ(ReadProgramVersion(dir / "missing", 2s), std::nullopt);
+}
+
+TEST(HardwareCodecsTest, NoneWithoutAWorkingRenderNode) {
+    const TempDir dir;
+    EXPECT_FALSE(ProbeHardwareCodecs(dir / "missing").any());
+    EXPECT_FALSE(ProbeHardwareCodecs(dir.path()).any());
+    // A file that only looks like a render node: the driver cannot start on it.
+    test::WriteFileBytes(dir / "renderD128", "");
+    EXPECT_FALSE(ProbeHardwareCodecs(dir.path()).any());
 }
 
 } // namespace

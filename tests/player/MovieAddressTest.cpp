@@ -38,6 +38,11 @@ const AddressCase kCases[] = {
     {"SpaceAndPercent", kService, u"a b%", kService + "a%20b%25" + kQuery},
     {"Japanese", kService, u"あ", kService + "%E3%81%82" + kQuery},
     {"OtherPrefix", "http://127.0.0.1:8080/v/", u"id", "http://127.0.0.1:8080/v/id" + kQuery},
+    // The engine has no way to keep dot segments as they stand: the encoding must.
+    {"Dot", kService, u".", kService + "%2E" + kQuery},
+    {"DotDot", kService, u"..", kService + "%2E%2E" + kQuery},
+    {"DotDotThenName", kService, u"../x", kService + "..%2Fx" + kQuery},
+    {"EncodedDotDot", kService, u"%2e%2e", kService + "%252e%252e" + kQuery},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, MovieAddressTest, ::testing::ValuesIn(kCases),

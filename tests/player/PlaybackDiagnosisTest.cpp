@@ -28,7 +28,7 @@ std::u16string text(std::u16string_view part) {
 
 std::u16string refused(std::u16string_view status) {
     std::u16string line = text(texts::kPlaybackFailedRefused);
-    return line.replace(line.find(u"%1"), 2, status);
+    return line.replace(line.find(u"%d"), 2, status);
 }
 
 const std::pair<std::string, std::string> kYtdlMissing = {
@@ -86,6 +86,69 @@ TEST(PlaybackDiagnosisResetTest, ForgetsEarlierMovie) {
     diagnosis.addLogMessage("ffmpeg", "http: HTTP error 404 Not Found\n");
     diagnosis.reset();
     EXPECT_EQ(diagnosis.describe("loading failed"), u"再生できません: loading failed");
+}
+
+} // namespace
+} // namespace kestrova
+
+namespace kestrova {
+namespace {
+
+struct ServiceCase {
+    const char* name;
+    Log log;
+    std::string version;
+    std::u16string expected;
+};
+
+void PrintTo(const ServiceCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+const std::pair<std::string, std::string> kYtdlFailed = {
+    "ytdl_hook", "youtube-dl failed: unexpected error occurred\n"};
+
+class ServicePlaybackDiagnosisTest : public ::testing::TestWithParam<ServiceCase> {};
+
+TEST_P(ServicePlaybackDiagnosisTest, NamesYtDlpsVersionWhenItFailed) {
+    PlaybackDiagnosis diagnosis;
+    diagnosis.reset(true);
+    for (const auto& [module, message] : GetParam().log)
+        diagnosis.addLogMessage(module, message);
+    EXPECT_EQ(diagnosis.describe("loading failed", GetParam().version), GetParam().expected);
+}
+
+const ServiceCase kServiceCases[] = {
+    {"FailedWithVersion",
+     {{"ytdl_hook", "ERROR: [youtube] Ab3dE5gH1jK: Sign in to confirm you're not a bot\n"},
+      kYtdlFailed},
+     "2023.03.04",
+     u"再生できません: yt-dlp が古い可能性があります (バージョン 2023.03.04)"},
+    {"FailedVersionUnknown",
+     {kYtdlFailed},
+     "",
+     u"再生できません: yt-dlp が古い可能性があります (バージョン 不明)"},
+    {"MissingStaysAsBefore",
+     {{"ytdl_hook", "youtube-dl failed: not found or not enough permissions\n"}},
+     "",
+     text(texts::kPlaybackFailedYtdlMissing)},
+    {"OtherCausesUnchanged",
+     {{"ffmpeg", "http: HTTP error 403 Forbidden\n"}},
+     "2023.03.04",
+     refused(u"403")},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ServicePlaybackDiagnosisTest, ::testing::ValuesIn(kServiceCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ServicePlaybackDiagnosisResetTest, ADirectAddressKeepsTheGeneralLine) {
+    PlaybackDiagnosis diagnosis;
+    diagnosis.reset(true);
+    diagnosis.reset();
+    diagnosis.addLogMessage("ytdl_hook", "youtube-dl failed: unexpected error occurred\n");
+    EXPECT_FALSE(diagnosis.blamesYtDlpVersion());
+    EXPECT_EQ(diagnosis.describe("loading failed", "2023.03.04"),
+              text(texts::kPlaybackFailedYtdlError));
 }
 
 } // namespace

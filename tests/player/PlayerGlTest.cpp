@@ -77,6 +77,20 @@ TEST_F(PlayerGlTest, FramesReachTheScreen) {
     EXPECT_GT(colourfulShare(screen, client.intersected(screen.rect())), 0.2);
 }
 
+TEST_F(PlayerGlTest, AsksForSafeHardwareDecodingAndPlaysWithoutAHardwareDecoder) {
+    m_dialog.show();
+    ASSERT_TRUE(m_dialog.flash().startEngine());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return m_dialog.flash().engineOption("hwdec") == QLatin1String("auto-safe"); },
+        kTimeoutMs));
+    // Xvfb's software OpenGL offers no hardware decoder: the engine decodes in software.
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(waitForFirstFrame());
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return m_dialog.flash().timePosition() >= 0.5; }, kTimeoutMs));
+    EXPECT_TRUE(m_dialog.failureText().isEmpty());
+}
+
 TEST_F(PlayerGlTest, KeepsPlayingWhileMinimisedAndAfterTopMost) {
     m_dialog.show();
     m_dialog.PlayVideo(u"clip");

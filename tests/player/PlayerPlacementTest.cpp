@@ -28,7 +28,8 @@ TEST_P(PlacementTest, BesideWithoutCoveringRightLeftBelowAboveElseTheCorner) {
     EXPECT_EQ(at, c.expected) << at.x() << "," << at.y();
     const QRect placed(at, c.player);
     if (at != c.workArea.topLeft()) {
-        EXPECT_FALSE(placed.intersects(c.mainWindow));
+        const int gap = kPlacementGap;
+        EXPECT_FALSE(placed.intersects(c.mainWindow.marginsAdded({gap, gap, gap, gap})));
         EXPECT_TRUE(c.workArea.contains(placed));
     }
 }
@@ -36,20 +37,20 @@ TEST_P(PlacementTest, BesideWithoutCoveringRightLeftBelowAboveElseTheCorner) {
 INSTANTIATE_TEST_SUITE_P(
     Table, PlacementTest,
     ::testing::Values(
-        PlacementCase{"Right", kWork, {411, 306, 443, 397}, kPlayer, {854, 306}},
-        PlacementCase{"RightTouchingTheEdge", kWork, {0, 0, 1030, 300}, kPlayer, {1030, 0}},
+        PlacementCase{"Right", kWork, {411, 306, 443, 397}, kPlayer, {862, 306}},
+        PlacementCase{"RightTouchingTheEdge", kWork, {0, 0, 1022, 300}, kPlayer, {1030, 0}},
         PlacementCase{
-            "RightMovedUpIntoTheWorkArea", kWork, {100, 900, 400, 100}, kPlayer, {500, 830}},
-        PlacementCase{"Left", kWork, {900, 100, 380, 300}, kPlayer, {650, 100}},
-        PlacementCase{"Below", kWork, {100, 100, 1100, 300}, kPlayer, {100, 400}},
+            "RightMovedUpIntoTheWorkArea", kWork, {100, 900, 400, 100}, kPlayer, {508, 830}},
+        PlacementCase{"Left", kWork, {900, 100, 380, 300}, kPlayer, {642, 100}},
+        PlacementCase{"Below", kWork, {100, 100, 1100, 300}, kPlayer, {100, 408}},
         PlacementCase{
-            "BelowMovedLeftIntoTheWorkArea", kWork, {1100, 0, 180, 500}, {1200, 170}, {80, 500}},
-        PlacementCase{"Above", kWork, {100, 700, 1100, 300}, kPlayer, {100, 530}},
+            "BelowMovedLeftIntoTheWorkArea", kWork, {1100, 0, 180, 500}, {1200, 170}, {80, 508}},
+        PlacementCase{"Above", kWork, {100, 700, 1100, 300}, kPlayer, {100, 522}},
         PlacementCase{
             "NowhereGivesTheCorner", {0, 30, 1280, 970}, {0, 30, 1280, 970}, kPlayer, {0, 30}},
         PlacementCase{"TooLargeForTheWorkArea", kWork, {0, 0, 200, 200}, {1300, 1100}, {0, 0}},
         PlacementCase{
-            "SecondScreen", {1280, 0, 1920, 1050}, {1700, 300, 500, 400}, kPlayer, {2200, 300}}),
+            "SecondScreen", {1280, 0, 1920, 1050}, {1700, 300, 500, 400}, kPlayer, {2208, 300}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct ScreenCase {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
@@ -147,6 +148,13 @@ TEST_F(PlayerWindowTest, IdIsEncodedSoItCannotChangeTheQuery) {
     EXPECT_EQ(targets.front(), "/v/a%26loop%3D0%3Fx?version=3&rel=0&autoplay=1&loop=1");
 }
 
+TEST_F(PlayerWindowTest, DotDotIdStaysInItsSegment) {
+    m_dialog.show();
+    m_dialog.PlayVideo(u"..");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_server.requestTargets().empty(); }, kTimeoutMs));
+    EXPECT_EQ(m_server.requestTargets().front(), "/v/%2E%2E?version=3&rel=0&autoplay=1&loop=1");
+}
+
 TEST_F(PlayerWindowTest, EscapeEnterAndCloseLeaveItOpenAndPlaying) {
     m_dialog.show();
     m_dialog.PlayVideo(u"clip");
@@ -191,6 +199,33 @@ TEST_F(PlayerWindowTest, RefusedAddressShowsWhyUntilNextVideo) {
     m_dialog.PlayVideo(u"clip");
     EXPECT_TRUE(m_dialog.failureText().isEmpty());
     EXPECT_TRUE(waitForFirstFrame());
+}
+
+// The player's diagnostics as the debugging console gets them.
+QStringList g_playerLines;
+void collectPlayerLines(QtMsgType, const QMessageLogContext& context, const QString& text) {
+    if (qstrcmp(context.category, "kestrova.player") == 0)
+        g_playerLines << text;
+}
+
+TEST_F(PlayerWindowTest, DebugConsoleNamesTheDecoderOncePerVideo) {
+    g_playerLines.clear();
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrova.player.debug=true"));
+    const QtMessageHandler previous = qInstallMessageHandler(collectPlayerLines);
+    m_dialog.show();
+    m_dialog.PlayVideo(u"first");
+    const bool looped = waitForLoop();
+    m_dialog.PlayVideo(u"second");
+    const bool played = waitForFirstFrame() && waitForPosition(0.3);
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+    ASSERT_TRUE(looped && played);
+    const QStringList decoderLines = g_playerLines.filter(QStringLiteral("decoder:"));
+    ASSERT_EQ(decoderLines.size(), 2) << decoderLines.join(u'|').toStdString();
+    for (const QString& line : decoderLines)
+        EXPECT_TRUE(line.contains(QStringLiteral("vp9")) &&
+                    line.contains(QStringLiteral("hwdec-current=no")))
+            << line.toStdString();
 }
 
 TEST_F(PlayerWindowTest, TopMostChangesOnlyTheStayOnTopFlag) {

@@ -2,6 +2,7 @@
 #include "app/CReelnookPlayerDlg.h"
 #include "res/Texts.h"
 #include "tests/app/ModalRun.h"
+#include "tests/support/StandInYtDlp.h"
 
 #include <functional>
 
@@ -193,6 +194,22 @@ TEST_F(ControlDlgTest, MovedPlayerIsSavedOnceAtRest) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return settingsText().find("X=120\nY=50\nWIDTH=300\n") != std::string::npos; }, 3000))
         << settingsText();
+}
+
+TEST_F(ControlDlgTest, FormatKeyChoosesWhatYtDlpIsAskedForTheServicesVideos) {
+    const test::StandInYtDlp ytDlp(m_media.playerPrefix() + "clip");
+    // The default player prefix, so the movie address is the service's.
+    test::WriteFileBytes(m_dir / "Kestrova.ini", "[NETWORK]\nFEEDURL=" + m_feed.feedUrl() +
+                                                     "\n[PLAYER]\nFORMAT=bv*[height<=240]+ba/b\n");
+    createPanel();
+    playVideo(qs(kId));
+    ASSERT_TRUE(m_messages.isEmpty());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !ytDlp.calls().empty(); }, 10000));
+    EXPECT_EQ(test::ArgumentAfter(ytDlp.calls()[0], "--format"), "bv*[height<=240]+ba/b");
+    EXPECT_EQ(ytDlp.calls()[0].back(),
+              "http://www.youtube.com/v/" + kIdUtf8 + "?version=3&rel=0&autoplay=1&loop=1");
+    destroyPanel(); // the player goes while the stand-in is still on PATH
+    EXPECT_NE(settingsText().find("FORMAT=bv*[height<=240]+ba/b\n"), std::string::npos);
 }
 
 // The feed server holds the title request open until the test lets it answer.

@@ -88,6 +88,17 @@ TEST_F(SettingsTest, ServiceAddressesDefaultWhenMissingOrEmpty) {
     EXPECT_EQ(ReadServiceAddresses().feedUrl, "http://127.0.0.1:8080/feeds/api/videos/");
 }
 
+TEST_F(SettingsTest, YtDlpFormatFromThePlayerSectionAndNeverWritten) {
+    EXPECT_EQ(ReadYtDlpFormat(), "");
+    const std::string ini = "[NETWORK]\nFORMAT=not here\n[player]\nformat = "
+                            "\"bv[height<=480]+ba/b\"\n";
+    WriteFileBytes(file(), ini);
+    EXPECT_EQ(ReadYtDlpFormat(), "bv[height<=480]+ba/b");
+    ASSERT_TRUE(WriteLastVideoId(u"Zy9xW8vU7tS"));
+    EXPECT_EQ(ReadYtDlpFormat(), "bv[height<=480]+ba/b");
+    EXPECT_NE(ReadFileBytes(file()).find("format = \"bv[height<=480]+ba/b\"\n"), std::string::npos);
+}
+
 TEST(DataFilesTest, ProgramDirectoryWhenWritableOtherwiseUserConfiguration) {
     TempDir dir;
     EXPECT_EQ(DataFilePath(dir.path(), u"History.ini"), dir / "History.ini");

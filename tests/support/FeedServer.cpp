@@ -143,6 +143,12 @@ FeedReply FeedReply::redirect(int status, std::string location) {
     return r;
 }
 
+FeedReply FeedReply::redirectThenReset(int status, std::string location) {
+    FeedReply r = redirect(status, std::move(location));
+    r.resetAfterAnswer = true;
+    return r;
+}
+
 FeedReply FeedReply::hang() {
     FeedReply r;
     r.kind = Kind::Hang;
@@ -321,7 +327,11 @@ void FeedServer::respond(int fd, const std::string& head) {
     }
     const FeedReply reply = replyFor(request.target);
     answer(fd, reply);
-    closeConnection(fd, reply.kind == FeedReply::Kind::Reset);
+    if (reply.resetAfterAnswer) {
+        std::string next;
+        readHead(fd, next);
+    }
+    closeConnection(fd, reply.kind == FeedReply::Kind::Reset || reply.resetAfterAnswer);
 }
 
 bool FeedServer::readHead(int fd, std::string& head) {
@@ -386,7 +396,8 @@ void FeedServer::answer(int fd, const FeedReply& reply) {
     }
     head += chunked ? "Transfer-Encoding: chunked\r\n"
                     : "Content-Length: " + std::to_string(length) + "\r\n";
-    head += "Content-Type: application/atom+xml; charset=UTF-8\r\nConnection: close\r\n\r\n";
+    head += "Content-Type: application/atom+xml; charset=UTF-8\r\n";
+    head += reply.resetAfterAnswer ? "\r\n" : "Connection: close\r\n\r\n";
     if (!sendAll(fd, head)) {
         return;
     }

@@ -26,11 +26,15 @@ struct FeedReply {
     // The body, each piece sent by its own write after a short pause, so the client reads
     // them separately. More than one piece: chunked encoding; else Content-Length.
     std::vector<std::string> pieces;
+    // Answer as if the connection stayed open, wait for the next request on it and reset the
+    // connection instead of answering: the client fails there and has to connect again.
+    bool resetAfterAnswer = false;
 
     static FeedReply ok(std::string body);
     static FeedReply inPieces(std::vector<std::string> pieces);
     static FeedReply withStatus(int status, std::string body = {});
     static FeedReply redirect(int status, std::string location);
+    static FeedReply redirectThenReset(int status, std::string location);
     static FeedReply hang();
     static FeedReply reset(std::string partialBody = {});
     static FeedReply endless();

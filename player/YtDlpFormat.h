@@ -1,0 +1,27 @@
+#pragma once
+
+#include "platform/HardwareCodecs.h"
+
+#include <string>
+
+namespace kestrova {
+
+// What the format yt-dlp is asked for must fit.
+struct FormatNeeds {
+    // Pixel rows of the screen the player is on; 0 when unknown.
+    int screenLines = 0;
+    // The engine may decode in hardware (the OpenGL render path), with these codecs.
+    bool hardwareDecoding = false;
+    HardwareCodecs hardwareCodecs;
+};
+
+// No format taller than this is asked for, whatever the screen.
+inline constexpr int kMaxFormatLines = 1080;
+
+// A yt-dlp format selection: the best video no taller than the screen (and kMaxFormatLines)
+// with the best audio; among those first a codec decoded in hardware when hardware decoding
+// is on, then anything but AV1 (costly to decode in software), then any codec; failing all
+// that, the best single file that fits, then the best single file.
+std::string BuildYtDlpFormat(const FormatNeeds& needs);
+
+} // namespace kestrova
