@@ -56,7 +56,7 @@ program_pid=""
 failures=0
 cleanup() {
     [[ -n "$program_pid" ]] && kill -KILL "$program_pid" 2>/dev/null
-    [[ -n "$servers_pid" ]] && kill -TERM "$servers_pid" 2>/dev/null && wait "$servers_pid"
+    stop_servers
     if ((failures == 0)) && [[ -z "${KILL_KEEP:-}" ]]; then
         rm -rf "$work"
     else
@@ -65,20 +65,14 @@ cleanup() {
 }
 trap cleanup EXIT
 
-now_us() { echo "${EPOCHREALTIME/./}"; }
 # Sets $picked to a number from $1 to $2. Not through $(...): a subshell would draw from a
 # generator of its own, and KILL_SEED would not repeat a series.
 pick() { picked=$(($1 + RANDOM % ($2 - $1 + 1))); }
-sleep_ms() { sleep "$(awk -v ms="$1" 'BEGIN {printf "%.3f", ms / 1000}')"; }
 
-events="$work/events"
+# shellcheck source=bench/play-session.sh
+source "$root/bench/play-session.sh"
 trigger="$work/trigger"
-"$root/build/bench/play_event_servers" --info "$work/info" --titles "$work/titles" \
-    --log "$events" --trigger "$trigger" &
-servers_pid=$!
-for _ in $(seq 1 300); do [[ -s "$work/info" ]] && break; sleep 0.05; done
-# shellcheck disable=SC1091
-source "$work/info"
+start_servers --trigger "$trigger"
 # A title as the program keeps it: each UTF-16 unit through code page 932 and back, a unit
 # the code page cannot hold (a surrogate half included) becoming one space.
 title_as_kept() {
@@ -101,58 +95,6 @@ while IFS=$'\t' read -r id title; do
     ids+=("$id")
     title_of[$id]=$(title_as_kept "$title")
 done <"$work/titles"
-
-# --- the program and its windows
-
-start_program() {
-    local folder="$1"
-    "$folder/kestrova" -D274 >>"$folder/console.log" 2>&1 &
-    program_pid=$!
-    # Out of the job table: bash would report every kill -9 as "Killed" on the terminal.
-    disown "$program_pid"
-}
-
-# Polls for a visible window of the program; prints its id. Gives up after 15 s.
-find_window() {
-    local name="$1" deadline=$(($(now_us) + 15000000)) id
-    while (($(now_us) < deadline)); do
-        id=$(xdotool search --all --onlyvisible --pid "$program_pid" --name "$name" 2>/dev/null |
-            head -n1) || true
-        [[ -n "$id" ]] && echo "$id" && return 0
-        sleep 0.05
-    done
-    return 1
-}
-
-wait_windows() {
-    main=$(find_window '^Kestrova$') && player=$(find_window '^Player$')
-}
-
-# Types an ID into the address box and presses Play Video. Without a window manager the
-# focus is the script's to give; after a play it is on Play Video, one step after the box.
-press_play() {
-    local id="$1" first="$2"
-    xdotool windowfocus "$main"
-    [[ "$first" == 1 ]] || xdotool key shift+Tab
-    xdotool key ctrl+a
-    xdotool type --delay 0 "$id"
-    xdotool key Tab
-    pressed_at=$(now_us)
-    xdotool key space
-}
-
-# Waits (bounded) for a line of the event log after `since`; prints its time.
-wait_event() {
-    local pattern="$1" since="$2" limit_us="$3" deadline time
-    deadline=$(($(now_us) + limit_us))
-    while (($(now_us) < deadline)); do
-        time=$(awk -v p="$pattern" -v s="$since" '$1 >= s && index($0, " " p) {print $1; exit}' \
-            "$events")
-        [[ -n "$time" ]] && echo "$time" && return 0
-        sleep 0.005
-    done
-    return 1
-}
 
 move_player() {
     local width height
@@ -471,9 +413,7 @@ play_and_kill() {
 one_run() {
     local n="$1"
     local folder="$work/run-$n" mode
-    mkdir "$folder"
-    ln -s "$root/build/app/kestrova" "$folder/kestrova"
-    printf '[NETWORK]\nFEEDURL=%s\nPLAYERURL=%s\n' "$FEEDURL" "$PLAYERURL" >"$folder/Kestrova.ini"
+    make_folder "$folder"
     run_log="$folder/result"
     : >"$run_log"
     verdict=ok
