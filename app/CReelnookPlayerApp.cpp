@@ -10,6 +10,7 @@
 #include "res/ProgramIcon.h"
 
 #include <clocale>
+#include <future>
 #include <iostream>
 #include <memory>
 
@@ -40,11 +41,17 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
 
     AppContext& context = GetAppContext();
     ApplyCommandLine(context, arguments);
+    // Finding out which yt-dlp the player would use starts a program (up to 5 s): it runs on a
+    // thread of its own while the windows come up; its line follows the start-up lines.
+    std::future<void> consoleNotes;
     if (context.m_nDebugMode == 1) {
-        std::cout << DescribeYtDlp() << std::endl;
-        if (const auto note = TopMostNote(platformName().toStdString())) {
-            std::cout << *note << std::endl;
-        }
+        consoleNotes =
+            std::async(std::launch::async, [note = TopMostNote(platformName().toStdString())] {
+                std::cout << DescribeYtDlp() << std::endl;
+                if (note) {
+                    std::cout << *note << std::endl;
+                }
+            });
         // The program's diagnostics (the player's engine, the data files' saves) go to
         // standard error, for the debugging console.
         QLoggingCategory::setFilterRules(QStringLiteral("kestrova.*=true"));

@@ -25,10 +25,10 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 # Shared-library dependencies are computed by dpkg-shlibdeps; what the program loads at run
-# time without linking (Mesa's drivers, the SVG plug-in that draws the icon, the Japanese
-# font) is named here.
+# time without linking (libcurl for the title requests, Mesa's drivers, the SVG plug-in that
+# draws the icon, the Japanese font) is named here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1-mesa-dri, libqt6svg6, fonts-ipafont-gothic")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libgl1-mesa-dri, libqt6svg6, fonts-ipafont-gothic")
 set(CPACK_STRIP_FILES ON)
 # Playing from the service itself goes through yt-dlp; Wayland without XWayland needs
 # qt6-wayland.

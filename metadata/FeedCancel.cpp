@@ -1,5 +1,7 @@
 #include "metadata/FeedCancel.h"
 
+#include "metadata/CurlLibrary.h"
+
 #include <memory>
 
 namespace kestrova {
@@ -10,13 +12,13 @@ namespace {
 constexpr int kPollMs = 1000;
 
 struct MultiCleanup {
-    void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+    void operator()(CURLM* multi) const { Curl()->multi_cleanup(multi); }
 };
 using MultiHandle = std::unique_ptr<CURLM, MultiCleanup>;
 
 CURLcode finishedResult(CURLM* multi) {
     int queued = 0;
-    while (const CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+    while (const CURLMsg* message = Curl()->multi_info_read(multi, &queued)) {
         if (message->msg == CURLMSG_DONE) {
             return message->data.result;
         }
@@ -27,13 +29,13 @@ CURLcode finishedResult(CURLM* multi) {
 CURLcode runUntilDone(CURLM* multi, const FeedCancel& cancel) {
     while (!cancel.cancelled()) {
         int running = 0;
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+        if (Curl()->multi_perform(multi, &running) != CURLM_OK) {
             return CURLE_FAILED_INIT;
         }
         if (running == 0) {
             return finishedResult(multi);
         }
-        if (curl_multi_poll(multi, nullptr, 0, kPollMs, nullptr) != CURLM_OK) {
+        if (Curl()->multi_poll(multi, nullptr, 0, kPollMs, nullptr) != CURLM_OK) {
             return CURLE_FAILED_INIT;
         }
     }
@@ -46,7 +48,7 @@ void FeedCancel::cancel() {
     const std::lock_guard lock(m_mutex);
     m_cancelled = true;
     if (m_multi) {
-        curl_multi_wakeup(m_multi);
+        Curl()->multi_wakeup(m_multi);
     }
 }
 
@@ -69,9 +71,9 @@ void FeedCancel::detach() {
 CURLcode PerformCancellable(CURL* curl, FeedCancel& cancel) {
     // A cancelled transfer still resolving a name would otherwise wait for the resolver thread
     // when the handle goes; with this the resolver finishes and frees itself later.
-    curl_easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
-    const MultiHandle multi(curl_multi_init());
-    if (!multi || curl_multi_add_handle(multi.get(), curl) != CURLM_OK) {
+    Curl()->easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
+    const MultiHandle multi(Curl()->multi_init());
+    if (!multi || Curl()->multi_add_handle(multi.get(), curl) != CURLM_OK) {
         return CURLE_FAILED_INIT;
     }
     CURLcode result = CURLE_ABORTED_BY_CALLBACK;
@@ -79,7 +81,7 @@ CURLcode PerformCancellable(CURL* curl, FeedCancel& cancel) {
         result = runUntilDone(multi.get(), cancel);
         cancel.detach();
     }
-    curl_multi_remove_handle(multi.get(), curl);
+    Curl()->multi_remove_handle(multi.get(), curl);
     return result;
 }
 

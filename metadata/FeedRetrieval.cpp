@@ -1,5 +1,6 @@
 #include "metadata/FeedRetrieval.h"
 
+#include "metadata/CurlLibrary.h"
 #include "metadata/FeedCancel.h"
 #include "metadata/TextConversions.h"
 #include "platform/PercentEncoding.h"
@@ -21,14 +22,13 @@ constexpr std::size_t kMaxDiagnosticText = 511;
 constexpr long kStatusOk = 200;
 
 struct CurlCleanup {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+    void operator()(CURL* curl) const { Curl()->easy_cleanup(curl); }
 };
 using CurlHandle = std::unique_ptr<CURL, CurlCleanup>;
 
 CurlHandle makeHandle() {
-    // Function-local statics initialise once even when several threads arrive together.
-    static const CURLcode globalInit = curl_global_init(CURL_GLOBAL_DEFAULT);
-    return CurlHandle(globalInit == CURLE_OK ? curl_easy_init() : nullptr);
+    const CurlLibrary* curl = Curl();
+    return CurlHandle(curl ? curl->easy_init() : nullptr);
 }
 
 struct Transfer {
@@ -51,7 +51,7 @@ struct Transfer {
 
 long responseCode(CURL* curl) {
     long code = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
+    Curl()->easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &code);
     return code;
 }
 
@@ -115,22 +115,27 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
     return n;
 }
 
+template <typename Value>
+void setopt(CURL* curl, CURLoption option, Value value) {
+    Curl()->easy_setopt(curl, option, value);
+}
+
 void configure(CURL* curl, const std::string& url, const FeedOptions& options, Transfer& transfer) {
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, std::string(texts::kUserAgent).c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeout.count()));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(options.totalTimeout.count()));
+    setopt(curl, CURLOPT_URL, url.c_str());
+    setopt(curl, CURLOPT_USERAGENT, std::string(texts::kUserAgent).c_str());
+    setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+    setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeout.count()));
+    setopt(curl, CURLOPT_TIMEOUT_MS, long(options.totalTimeout.count()));
     // Time-outs must not rely on SIGALRM: the caller may be any thread of a GUI program.
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+    setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    setopt(curl, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
+    setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    setopt(curl, CURLOPT_HEADERDATA, &transfer);
+    setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+    setopt(curl, CURLOPT_WRITEDATA, &transfer);
 }
 
 std::u16string composeDiagnostic(int code, std::string_view text) {
@@ -140,8 +145,9 @@ std::u16string composeDiagnostic(int code, std::string_view text) {
 
 int transferFailed(CURLcode code, const char* errorBuffer, const FeedOptions& options,
                    std::u16string* diagnostic) {
-    const std::string_view text =
-        errorBuffer && *errorBuffer ? errorBuffer : curl_easy_strerror(code);
+    const std::string_view text = errorBuffer && *errorBuffer ? errorBuffer
+                                  : Curl()                    ? Curl()->easy_strerror(code)
+                                                              : "libcurl cannot be loaded";
     const std::u16string message = composeDiagnostic(int(code), text);
     if (options.debug) {
         std::fprintf(stderr, "%s\n", EncodeUtf8(message).c_str());
@@ -172,7 +178,7 @@ int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOption
     configure(curl.get(), url, options, transfer);
 
     const CURLcode result = options.cancel ? PerformCancellable(curl.get(), *options.cancel)
-                                           : curl_easy_perform(curl.get());
+                                           : Curl()->easy_perform(curl.get());
     if (transfer.statusRejected) {
         return kFeedStatusNotOk;
     }

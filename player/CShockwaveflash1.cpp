@@ -1,5 +1,7 @@
 #include "player/CShockwaveflash1.h"
 
+#include "platform/Trace.h"
+
 #include <QGuiApplication>
 #include <QVBoxLayout>
 
@@ -29,10 +31,14 @@ bool CShockwaveflash1::startEngine() {
     m_engineTried = true;
     // The engine calls back while it lives; it lives no longer than this widget.
     MovieEngineEvents events;
-    events.fileLoaded = [this] { m_awaitingFirstFrame = true; };
+    events.fileLoaded = [this] {
+        TraceStep("file-loaded");
+        m_awaitingFirstFrame = true;
+    };
     events.frameDrawn = [this] { onFrameDrawn(); };
     events.playbackFailed = [this](const QString& reason) { emit playbackFailed(reason); };
     m_engine = CreateMovieEngine(this, usesSoftwareRendering(), std::move(events));
+    TraceStep("engine-made");
     if (!m_engine)
         return false;
     m_engine->setYtDlpFormatOverride(m_formatOverride);
@@ -40,7 +46,15 @@ bool CShockwaveflash1::startEngine() {
     return true;
 }
 
+void CShockwaveflash1::warmUp() {
+    PreloadMovieEngine(this, [this] {
+        if (!m_engineTried && startEngine())
+            m_engine->warmUp();
+    });
+}
+
 void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address) {
+    TraceStep("load-movie");
     if (!startEngine())
         return;
     m_awaitingFirstFrame = false;

@@ -27,6 +27,9 @@ public:
 
     // Makes the engine now if there is none yet; whether there is one.
     bool startEngine();
+    // Gets the engine ready for a movie that is likely soon, without holding up the caller:
+    // its module loads in the background, then the engine is made and its outputs warmed.
+    void warmUp();
     bool hasPlayer() const { return m_engine != nullptr; }
     // Frames are drawn on the CPU (Qt's offscreen and minimal platforms have no usable
     // OpenGL), or with OpenGL.

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QString>
 
+class QObject;
 class QWidget;
 
 namespace kestrova {
@@ -44,6 +45,9 @@ public:
     // A yt-dlp format selection used for the service's videos instead of the one that fits
     // the screen; empty for that one.
     virtual void setYtDlpFormatOverride(const std::string& format) = 0;
+    // Readies the engine's video and audio output for the first movie, which then starts as
+    // fast as any later one. Nothing shows or sounds; does nothing once a movie was loaded.
+    virtual void warmUp() = 0;
 };
 
 // The module's entry point.
@@ -52,8 +56,9 @@ using CreateMovieEngineFunction = MovieEngine* (*)(QWidget* parent, bool softwar
 inline constexpr char kCreateMovieEngineSymbol[] = "kestrova_create_movie_engine";
 
 // Starts loading the engine's module in the background, so that a later CreateMovieEngine
-// finds it ready. Calling it again does nothing.
-void PreloadMovieEngine();
+// finds it ready; `ready` is then called on the GUI thread, unless `context` has gone.
+// Calling it again only adds the call (at once when the module is already there).
+void PreloadMovieEngine(QObject* context = nullptr, std::function<void()> ready = {});
 
 // A new engine drawing into a view inside `parent` (on the CPU when `software`); nothing
 // when the module or the engine cannot be had. Waits for a preload still running.

@@ -1,3 +1,4 @@
+#include "platform/Trace.h"
 #include "player/MovieEngine.h"
 #include "player/PlayerLog.h"
 
@@ -5,6 +6,8 @@
 #include <filesystem>
 #include <future>
 #include <mutex>
+
+#include <QObject>
 
 namespace kestrova {
 namespace {
@@ -40,9 +43,20 @@ CreateMovieEngineFunction loadModule() {
     return nullptr;
 }
 
+// Lives on the GUI thread; the loading thread signals through it, so a receiver that has
+// gone meanwhile is simply not called.
+class ModuleNotifier : public QObject {
+    Q_OBJECT
+
+signals:
+    void loaded();
+};
+
 struct ModuleLoad {
     std::once_flag started;
     std::shared_future<CreateMovieEngineFunction> result;
+    ModuleNotifier notifier;
+    bool done = false; // read and written on the GUI thread only
 };
 
 ModuleLoad& moduleLoad() {
@@ -52,18 +66,39 @@ ModuleLoad& moduleLoad() {
 
 } // namespace
 
-void PreloadMovieEngine() {
+void PreloadMovieEngine(QObject* context, std::function<void()> ready) {
     ModuleLoad& load = moduleLoad();
-    std::call_once(load.started,
-                   [&] { load.result = std::async(std::launch::async, loadModule).share(); });
+    if (context && ready) {
+        if (load.done)
+            QMetaObject::invokeMethod(context, std::move(ready), Qt::QueuedConnection);
+        else
+            QObject::connect(&load.notifier, &ModuleNotifier::loaded, context, std::move(ready),
+                             Qt::SingleShotConnection);
+    }
+    std::call_once(load.started, [&load] {
+        load.result = std::async(std::launch::async, [&load] {
+                          const CreateMovieEngineFunction create = loadModule();
+                          QMetaObject::invokeMethod(
+                              &load.notifier,
+                              [&load] {
+                                  load.done = true;
+                                  emit load.notifier.loaded();
+                              },
+                              Qt::QueuedConnection);
+                          return create;
+                      }).share();
+    });
 }
 
 std::unique_ptr<MovieEngine> CreateMovieEngine(QWidget* parent, bool software,
                                                MovieEngineEvents events) {
     PreloadMovieEngine();
     const CreateMovieEngineFunction create = moduleLoad().result.get();
+    TraceStep("engine-module");
     return std::unique_ptr<MovieEngine>(create ? create(parent, software, std::move(events))
                                                : nullptr);
 }
 
 } // namespace kestrova
+
+#include "MovieEngineLoader.moc"

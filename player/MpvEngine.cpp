@@ -71,6 +71,10 @@ QString MpvEngine::option(const char* name) const {
     return m_mpv->option(name);
 }
 
+void MpvEngine::warmUp() {
+    m_mpv->warmUp();
+}
+
 void MpvEngine::setYtDlpFormatOverride(const std::string& format) {
     m_mpv->setYtDlpFormatOverride(format);
 }

@@ -28,6 +28,7 @@ public:
     QImage lastFrame() const override;
     QString option(const char* name) const override;
     void setYtDlpFormatOverride(const std::string& format) override;
+    void warmUp() override;
 
 private:
     MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events);

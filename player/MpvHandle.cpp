@@ -153,6 +153,16 @@ void MpvHandle::loadFile(const QByteArray& address) {
                       << "entry" << m_currentEntry;
 }
 
+void MpvHandle::warmUp() {
+    if (m_currentEntry >= 0)
+        return;
+    // White, like the player's background; the tone is at volume 0. Not looped, unlike a movie.
+    const char* args[] = {
+        "loadfile", "av://lavfi:color=c=white:s=16x16:d=0.2[out0];sine=f=1:d=0.2,volume=0[out1]",
+        "replace", "loop-file=no", nullptr};
+    checkMpv(mpv_command(m_handle.get(), args), "loadfile (warm-up)");
+}
+
 void MpvHandle::enableHardwareDecoding() {
     if (m_hardwareDecoding ||
         !checkMpv(mpv_set_property_string(m_handle.get(), "hwdec", kHardwareDecoding), "hwdec"))

@@ -42,6 +42,10 @@ public:
 
     // Replaces the current movie at once.
     void loadFile(const QByteArray& address);
+    // Plays a fifth of a second of white and silence once, so that the video and audio
+    // outputs are set up before the first movie; its events are not reported. Does nothing
+    // once a movie has been loaded.
+    void warmUp();
 
     // Lets the engine decode in hardware where that is known to be safe, for the movies loaded
     // from now on; it falls back to software decoding by itself. Only for a render path that

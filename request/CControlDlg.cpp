@@ -1,15 +1,19 @@
 #include "request/CControlDlg.h"
 
 #include "app/AppContext.h"
+#include "metadata/CurlLibrary.h"
 #include "platform/ChildDialogKeys.h"
 #include "platform/DataLog.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
+#include "platform/Trace.h"
 #include "player/CPlayerDlg.h"
+#include "player/MovieEngine.h"
 #include "request/Settings.h"
 #include "res/Texts.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -25,7 +29,11 @@ CControlDlg::CControlDlg()
     connect(&m_showPlayerTimer, &QTimer::timeout, this, &CControlDlg::OnTimer);
     m_playerMovedTimer.setSingleShot(true);
     m_playerMovedTimer.setInterval(kPlayerAtRestMs);
-    connect(&m_playerMovedTimer, &QTimer::timeout, this, &CControlDlg::SaveSettings);
+    connect(&m_playerMovedTimer, &QTimer::timeout, this, [this] {
+        // The first show and a move back to where it was change nothing worth a save.
+        if (m_playerDlg && m_playerDlg->geometryToKeep() != m_playerGeometry)
+            SaveSettings();
+    });
 }
 
 CControlDlg::~CControlDlg() {
@@ -74,6 +82,11 @@ void CControlDlg::OnInitDialog() {
     m_historyDlg->Create(this);
     m_historyDlg->show();
 
+    // The engine is made only when a movie is likely soon, so the program starts and rests
+    // without it; the first input to the main window, or its activation once the player has
+    // shown (a person comes back to it to type), is that sign.
+    qApp->installEventFilter(this);
+
     m_showPlayerTimer.start();
     m_editInput->setFocus();
 }
@@ -83,6 +96,7 @@ bool CControlDlg::DestroyWindow() {
         return false;
     }
     m_created = false;
+    qApp->removeEventFilter(this);
     // Nothing of a request still running is applied; its thread ends before anything goes.
     m_feedWorker.abandon();
     m_showPlayerTimer.stop();
@@ -107,6 +121,8 @@ void CControlDlg::UpdateData(bool saveAndValidate) {
 }
 
 void CControlDlg::OnPlayVideo() {
+    TraceStep("play-pressed");
+    warmUpPlayer();
     UpdateData(true);
     m_request.start(m_strInput);
 }
@@ -116,7 +132,11 @@ void CControlDlg::PlayFromHistory(HistoryItem item) {
 }
 
 bool CControlDlg::fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) {
-    return m_feedWorker.fetch(std::move(videoId), m_feedOptions, std::move(answer));
+    return m_feedWorker.fetch(std::move(videoId), m_feedOptions,
+                              [answer = std::move(answer)](int result, std::u16string feed) {
+                                  TraceStep("feed-answered");
+                                  answer(result, std::move(feed));
+                              });
 }
 
 void CControlDlg::PlayVideo(std::u16string videoId) {
@@ -153,6 +173,11 @@ void CControlDlg::OnTimer() {
     if (isVisible() && main && main->isExposed()) {
         m_showPlayerTimer.stop();
         m_playerDlg->showFirstTime(*window(), m_playerGeometry);
+        // The engine's and libcurl's libraries load in the background once the windows are
+        // up; they hold little memory until an engine is made (the OpenGL renderer comes
+        // with that).
+        PreloadMovieEngine();
+        PreloadCurl();
     }
 }
 
@@ -173,6 +198,35 @@ void CControlDlg::keepPlayerGeometry() {
 void CControlDlg::SaveSettings() {
     keepPlayerGeometry();
     ReportSave(texts::kSettingsFileName, WriteSettings(m_strLastVideoId, m_playerGeometry));
+}
+
+bool CControlDlg::showsIntent(QObject* watched, QEvent* event) const {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::InputMethod: {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        return widget && widget->window() == window();
+    }
+    case QEvent::WindowActivate:
+        return watched == window() && m_playerDlg && m_playerDlg->isVisible();
+    default:
+        return false;
+    }
+}
+
+bool CControlDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (!m_warmedUp && showsIntent(watched, event))
+        warmUpPlayer();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CControlDlg::warmUpPlayer() {
+    if (m_warmedUp || !m_playerDlg)
+        return;
+    m_warmedUp = true;
+    qApp->removeEventFilter(this);
+    m_playerDlg->flash().warmUp();
 }
 
 // Enter and Esc belong to the main window: Enter leaves it open, Esc closes it.

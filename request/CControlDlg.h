@@ -73,6 +73,7 @@ public:
     void reject() override {}
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
@@ -86,6 +87,9 @@ private:
     void showMessage(std::u16string_view text) override;
     void showPlayedId(const std::u16string& videoId) override;
     void keepPlayerGeometry();
+    // The first sign that a movie is wanted soon warms the player up.
+    bool showsIntent(QObject* watched, QEvent* event) const;
+    void warmUpPlayer();
 
     // Declared so that the history panel goes before the player window.
     std::unique_ptr<CPlayerDlg> m_playerDlg;
@@ -103,6 +107,7 @@ private:
     PanelInputHold m_inputHold{this};
     PlayVideoRequest m_request{*this, *this, *this, *this};
     bool m_created = false;
+    bool m_warmedUp = false;
 };
 
 } // namespace kestrova

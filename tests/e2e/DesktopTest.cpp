@@ -4,6 +4,7 @@
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/ProgramFixture.h"
 
+#include <functional>
 #include <memory>
 
 #include <QImage>
@@ -43,8 +44,9 @@ protected:
 
     // Starts the program and waits for both windows; false (with a failure) when they did
     // not appear.
-    bool start(std::unique_ptr<Program>& program) {
-        program = std::make_unique<Program>(executable(), QStringList{}, false);
+    bool start(std::unique_ptr<Program>& program,
+               const std::function<void(QProcessEnvironment&)>& session = {}) {
+        program = std::make_unique<Program>(executable(), QStringList{}, false, session);
         if (!waitUntil([&] {
                 return !(m_main = program->visibleWindow("Kestrova")).isEmpty() &&
                        !(m_player = program->visibleWindow("Player")).isEmpty();
@@ -112,6 +114,43 @@ TEST_F(DesktopTest, ClickOnThePlayerBringsItToTheFrontAndItsKeysCloseNothing) {
     EXPECT_FALSE(program->visibleWindow("Kestrova").isEmpty()) << program->describe();
     EXPECT_FALSE(program->visibleWindow("Player").isEmpty());
     EXPECT_FALSE(program->process().waitForFinished(200)) << "the program ended";
+}
+
+// Whether the process has mapped a library whose file name contains `part`.
+bool mapsLibrary(qint64 pid, const std::string& part) {
+    return ReadFileBytes("/proc/" + std::to_string(pid) + "/maps").find(part) != std::string::npos;
+}
+
+// The OpenGL renderer and the engine's outputs hold most of a player's memory: they wait at
+// rest, and come as soon as a person turns to the main window to type.
+TEST_F(DesktopTest, EngineWaitsAtRestAndWarmsUpWhenThePersonTurnsToTheMainWindow) {
+    std::unique_ptr<Program> program;
+    ASSERT_TRUE(start(program, [](QProcessEnvironment& env) {
+        env.insert(QStringLiteral("KESTROVA_TRACE_FIRST_FRAME"), QStringLiteral("1"));
+    }));
+    const qint64 pid = program->process().processId();
+    QByteArray trace;
+    const auto readFor = [&](int ms) {
+        waitUntil(
+            [&] {
+                program->process().waitForReadyRead(50);
+                trace += program->process().readAllStandardError();
+                return false;
+            },
+            ms);
+    };
+    readFor(1500);
+    EXPECT_FALSE(mapsLibrary(pid, "_dri.so")) << "an OpenGL driver at rest";
+    EXPECT_FALSE(trace.contains("engine-made")) << trace.toStdString();
+
+    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), m_main});
+    xdotool({QStringLiteral("key"), QStringLiteral("a")});
+    EXPECT_TRUE(waitUntil([&] { return mapsLibrary(pid, "_dri.so"); }, 10000));
+    readFor(1500);
+    EXPECT_TRUE(trace.contains("engine-made")) << trace.toStdString();
+    // The warm-up neither reports a movie of its own nor fails.
+    EXPECT_FALSE(trace.contains("file-loaded")) << trace.toStdString();
+    EXPECT_FALSE(trace.contains("first-frame")) << trace.toStdString();
 }
 
 TEST_F(DesktopTest, PlayerComesBackWhereItWasLeft) {

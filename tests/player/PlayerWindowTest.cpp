@@ -111,6 +111,22 @@ TEST_F(PlayerWindowTest, PictureAndSoundStayInSync) {
     EXPECT_LE(drift[drift.size() / 2], 0.020) << "worst " << drift.back();
 }
 
+TEST_F(PlayerWindowTest, WarmUpReportsNothingAndTheFirstMovieThenPlays) {
+    CPlayerDlg fresh(m_server.playerPrefix());
+    fresh.show();
+    QSignalSpy frames(&fresh.flash(), &CShockwaveflash1::firstFrameRendered);
+    QSignalSpy failures(&fresh.flash(), &CShockwaveflash1::playbackFailed);
+    fresh.flash().warmUp();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fresh.flash().hasPlayer(); }, kTimeoutMs));
+    QTest::qWait(800); // the warm-up has played and ended
+    EXPECT_EQ(frames.count(), 0);
+    EXPECT_EQ(failures.count(), 0);
+    EXPECT_TRUE(fresh.failureText().isEmpty());
+    fresh.PlayVideo(u"clip");
+    EXPECT_TRUE(frames.wait(kTimeoutMs) || frames.count() > 0);
+    EXPECT_GT(colourfulShare(fresh.flash().lastFrame()), 0.2);
+}
+
 TEST_F(PlayerWindowTest, KeepsPlayingWhileMinimised) {
     m_dialog.show();
     m_dialog.showMinimized();
