@@ -135,21 +135,24 @@ char16_t DecodeUnit(const UnitBytes& bytes) {
 
 std::string Encode(std::u16string_view text, char replacement, bool* lossless) {
     const auto& encode = tables().encode;
-    std::string out;
-    out.reserve(text.size() * 2);
+    // Written through a pointer into a buffer of the largest size, then cut: the loop does no
+    // capacity checks (profile files are encoded whole at every save).
+    std::string out(text.size() * 2, '\0');
+    char* o = out.data();
     bool allMapped = true;
     for (const char16_t unit : text) {
         const std::uint16_t code = encode[unit];
         if (code < 0x100) {
-            out.push_back(static_cast<char>(code));
+            *o++ = static_cast<char>(code);
         } else if (code != kUnmapped) {
-            out.push_back(static_cast<char>(code >> 8));
-            out.push_back(static_cast<char>(code & 0xFF));
+            *o++ = static_cast<char>(code >> 8);
+            *o++ = static_cast<char>(code & 0xFF);
         } else {
-            out.push_back(replacement);
+            *o++ = replacement;
             allMapped = false;
         }
     }
+    out.resize(std::size_t(o - out.data()));
     if (lossless) {
         *lossless = allMapped;
     }
@@ -159,21 +162,23 @@ std::string Encode(std::u16string_view text, char replacement, bool* lossless) {
 std::u16string Decode(std::string_view bytes) {
     const Tables& t = tables();
     const auto* s = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::u16string out;
-    out.reserve(bytes.size());
+    // No sequence gives more units than it has bytes.
+    std::u16string out(bytes.size(), u'\0');
+    char16_t* o = out.data();
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         if (!isLeadByte(s[i])) {
-            out.push_back(t.decodeSingle[s[i]]);
+            *o++ = t.decodeSingle[s[i]];
         } else if (i + 1 < bytes.size()) {
-            out.push_back(t.decodeDouble[s[i] << 8 | s[i + 1]]);
+            *o++ = t.decodeDouble[s[i] << 8 | s[i + 1]];
             // A byte that cannot be a trail byte is not consumed: it may begin the next character.
             if (isTrailByte(s[i + 1])) {
                 ++i;
             }
         } else {
-            out.push_back(kReplacement);
+            *o++ = kReplacement;
         }
     }
+    out.resize(std::size_t(o - out.data()));
     return out;
 }
 
