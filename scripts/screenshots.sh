@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screenshots for the README, made under Xvfb from the offline demo (loopback feed and clip,
-# a few history rows): docs/main-window.png, docs/player-window.png, docs/about-box.png.
+# a few history rows), under openbox: docs/main-window.png, docs/player-window.png,
+# docs/about-box.png and the whole screen, docs/desktop.png.
 #   Usage: scripts/screenshots.sh
 set -euo pipefail
 self=$(realpath "$0")
@@ -48,13 +49,14 @@ for _ in $(seq 1 200); do [[ -s "$work/info" ]] && break; sleep 0.05; done
 # shellcheck disable=SC1091
 source "$work/info"
 
+# A real window manager frames and places the windows, as on a desktop.
+openbox --sm-disable >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
 "$PROGRAM" 2>/dev/null &
 pids+=($!)
 main=$(wait_new_window "" --name '^Kestrova$') || { echo "no main window" >&2; exit 1; }
-# The player window opens centred, over the main window (Xvfb has no window manager to
-# place it): move it aside so that each picture shows one window whole.
 player=$(wait_new_window "$main" --name '^Player$') || { echo "no player window" >&2; exit 1; }
-xdotool windowmove "$player" 700 80
 xdotool windowfocus "$main" 2>/dev/null || true
 sleep 1
 shoot "$main" main-window.png
@@ -79,3 +81,6 @@ xdotool type --delay 0 "$VIDEOID"
 xdotool key Tab space
 sleep 2
 shoot "$player" player-window.png
+# The whole screen as a person sees it: the player beside the main window, neither covered.
+import -window root "$root/docs/desktop.png"
+echo "docs/desktop.png"
