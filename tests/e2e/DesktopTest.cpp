@@ -3,6 +3,7 @@
 // shows, and what the next start remembers.
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/ProgramFixture.h"
+#include "tests/support/ColourfulShare.h"
 
 #include <functional>
 #include <memory>
@@ -14,23 +15,6 @@ namespace kestrova {
 namespace {
 
 using namespace test;
-
-// Share of the area in clearly saturated colours: the test pattern has many, white or the
-// grey of a dialog none.
-double colourfulShare(const QImage& image, const QRect& area) {
-    int colourful = 0;
-    int all = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            colourful += std::max({c.red(), c.green(), c.blue()}) -
-                             std::min({c.red(), c.green(), c.blue()}) >
-                         100;
-            ++all;
-        }
-    }
-    return all ? double(colourful) / all : 0;
-}
 
 class DesktopTest : public ProgramTest {
 protected:
@@ -95,7 +79,7 @@ TEST_F(DesktopTest, PlayerOpensBesideTheMainWindowAboveItAndShowsTheMovie) {
     ASSERT_FALSE(screen.isNull());
     // Nothing was moved: the movie shows where the player opened.
     EXPECT_EQ(FrameOf(m_player), player);
-    EXPECT_GT(colourfulShare(screen, player.intersected(screen.rect())), 0.2);
+    EXPECT_GT(test::ColourfulShare(screen, player.intersected(screen.rect())), 0.2);
 }
 
 TEST_F(DesktopTest, ClickOnThePlayerBringsItToTheFrontAndItsKeysCloseNothing) {

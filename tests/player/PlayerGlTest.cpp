@@ -2,6 +2,7 @@
 // reach the screen, not only the engine.
 
 #include "player/CPlayerDlg.h"
+#include "tests/support/ColourfulShare.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
 #include "tests/support/TempDir.h"
@@ -19,22 +20,6 @@ namespace kestrova {
 namespace {
 
 constexpr int kTimeoutMs = 20000;
-
-// Share of the area in clearly saturated colours (the test pattern; white or black is none).
-double colourfulShare(const QImage& image, const QRect& area) {
-    int colourful = 0;
-    int all = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            colourful += std::max({c.red(), c.green(), c.blue()}) -
-                             std::min({c.red(), c.green(), c.blue()}) >
-                         100;
-            ++all;
-        }
-    }
-    return all ? double(colourful) / all : 0;
-}
 
 class PlayerGlTest : public ::testing::Test {
 protected:
@@ -63,7 +48,7 @@ TEST_F(PlayerGlTest, FramesReachTheScreen) {
     // The player window as the X server holds it, the movie's own native window included.
     const QImage frame = m_dialog.screen()->grabWindow(m_dialog.winId()).toImage();
     ASSERT_FALSE(frame.isNull());
-    EXPECT_GT(colourfulShare(frame, frame.rect()), 0.2);
+    EXPECT_GT(test::ColourfulShare(frame, frame.rect()), 0.2);
 
     // What the X server shows, taken the way a user's screenshot would be.
     test::TempDir folder;
@@ -74,7 +59,7 @@ TEST_F(PlayerGlTest, FramesReachTheScreen) {
     const QImage screen(shot);
     ASSERT_FALSE(screen.isNull());
     const QRect client(m_dialog.mapToGlobal(QPoint(0, 0)), m_dialog.size());
-    EXPECT_GT(colourfulShare(screen, client.intersected(screen.rect())), 0.2);
+    EXPECT_GT(test::ColourfulShare(screen, client.intersected(screen.rect())), 0.2);
 }
 
 TEST_F(PlayerGlTest, AsksForSafeHardwareDecodingAndPlaysWithoutAHardwareDecoder) {

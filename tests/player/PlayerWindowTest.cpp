@@ -1,4 +1,5 @@
 #include "player/CPlayerDlg.h"
+#include "tests/support/ColourfulShare.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
 
@@ -20,23 +21,6 @@ namespace {
 using test::MediaServer;
 
 constexpr int kTimeoutMs = 15000;
-
-// Share of pixels in a clearly saturated colour: the test pattern has many, a blank
-// (white or black) area none.
-double colourfulShare(const QImage& image) {
-    if (image.isNull())
-        return 0;
-    int colourful = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            const int spread =
-                std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()});
-            colourful += spread > 100;
-        }
-    }
-    return double(colourful) / (image.width() * image.height());
-}
 
 class PlayerWindowTest : public ::testing::Test {
 protected:
@@ -89,7 +73,7 @@ TEST_F(PlayerWindowTest, PlaysAndLoopsClipFromLoopback) {
     m_dialog.show();
     m_dialog.PlayVideo(u"clip");
     ASSERT_TRUE(waitForFirstFrame());
-    EXPECT_GT(colourfulShare(flash().lastFrame()), 0.2);
+    EXPECT_GT(test::ColourfulShare(flash().lastFrame()), 0.2);
     EXPECT_EQ(flash().lastFrame().size(), flash().size() * flash().devicePixelRatioF());
     EXPECT_TRUE(waitForLoop());
     EXPECT_TRUE(m_dialog.failureText().isEmpty());
@@ -124,7 +108,7 @@ TEST_F(PlayerWindowTest, WarmUpReportsNothingAndTheFirstMovieThenPlays) {
     EXPECT_TRUE(fresh.failureText().isEmpty());
     fresh.PlayVideo(u"clip");
     EXPECT_TRUE(frames.wait(kTimeoutMs) || frames.count() > 0);
-    EXPECT_GT(colourfulShare(fresh.flash().lastFrame()), 0.2);
+    EXPECT_GT(test::ColourfulShare(fresh.flash().lastFrame()), 0.2);
 }
 
 TEST_F(PlayerWindowTest, KeepsPlayingWhileMinimised) {
@@ -134,7 +118,7 @@ TEST_F(PlayerWindowTest, KeepsPlayingWhileMinimised) {
     ASSERT_TRUE(waitForFirstFrame());
     EXPECT_TRUE(waitForLoop());
     EXPECT_TRUE(m_dialog.isMinimized());
-    EXPECT_GT(colourfulShare(flash().lastFrame()), 0.2);
+    EXPECT_GT(test::ColourfulShare(flash().lastFrame()), 0.2);
 }
 
 TEST_F(PlayerWindowTest, VideoAskedForWhileHiddenPlaysOnceShown) {
@@ -142,7 +126,7 @@ TEST_F(PlayerWindowTest, VideoAskedForWhileHiddenPlaysOnceShown) {
     EXPECT_FALSE(m_dialog.isVisible());
     m_dialog.show();
     ASSERT_TRUE(waitForPosition(0.5));
-    EXPECT_GT(colourfulShare(flash().lastFrame()), 0.2);
+    EXPECT_GT(test::ColourfulShare(flash().lastFrame()), 0.2);
 }
 
 TEST_F(PlayerWindowTest, SecondVideoReplacesFirst) {
@@ -153,7 +137,7 @@ TEST_F(PlayerWindowTest, SecondVideoReplacesFirst) {
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return flash().moviePath().contains(QStringLiteral("/v/second?")); }, kTimeoutMs));
     EXPECT_TRUE(waitForFirstFrame());
-    EXPECT_GT(colourfulShare(flash().lastFrame()), 0.2);
+    EXPECT_GT(test::ColourfulShare(flash().lastFrame()), 0.2);
 }
 
 TEST_F(PlayerWindowTest, IdIsEncodedSoItCannotChangeTheQuery) {
