@@ -6,6 +6,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <utility>
 
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -220,6 +221,10 @@ void MpvHandle::drainEvents() {
             break;
         handleEvent(*event);
     }
+    // The engine hands out queued events before buffered log messages, so the messages that
+    // explain a failed load may come after its end; by now they have all been read.
+    if (m_failedEntry >= 0 && !m_ytDlpVersion.isRunning())
+        reportFailure();
 }
 
 void MpvHandle::handleEvent(const mpv_event& event) {
@@ -259,15 +264,22 @@ void MpvHandle::handleEndFile(const mpv_event_end_file& endFile) {
     if (endFile.reason != MPV_END_FILE_REASON_ERROR || endFile.playlist_entry_id != m_currentEntry)
         return;
     qCDebug(lcPlayer, "playback failed: %s", mpv_error_string(endFile.error));
+    m_failedEntry = endFile.playlist_entry_id;
+    m_failedEngineError = mpv_error_string(endFile.error);
+}
+
+void MpvHandle::reportFailure() {
+    if (m_failedEntry != m_currentEntry) {
+        m_failedEntry = -1;
+        return; // another movie has been loaded meanwhile
+    }
     if (!m_diagnosis.blamesYtDlpVersion()) {
-        emit playbackFailed(
-            QString::fromStdU16String(m_diagnosis.describe(mpv_error_string(endFile.error))));
+        m_failedEntry = -1;
+        emit playbackFailed(QString::fromStdU16String(m_diagnosis.describe(m_failedEngineError)));
         return;
     }
     // yt-dlp ran and failed for the service's page; the line names the version it has. That
     // takes a run of yt-dlp, which must not hold up the GUI thread.
-    m_failedEntry = endFile.playlist_entry_id;
-    m_failedEngineError = mpv_error_string(endFile.error);
     m_ytDlpVersion.setFuture(QtConcurrent::run([]() -> std::optional<std::string> {
         const auto ytDlp = FindYtDlp(kVersionTimeOut);
         return ytDlp ? ytDlp->version : std::nullopt;
@@ -275,7 +287,8 @@ void MpvHandle::handleEndFile(const mpv_event_end_file& endFile) {
 }
 
 void MpvHandle::reportFailureWithYtDlpVersion() {
-    if (m_failedEntry != m_currentEntry)
+    const int64_t failedEntry = std::exchange(m_failedEntry, -1);
+    if (failedEntry != m_currentEntry)
         return; // another movie has been loaded meanwhile
     const std::optional<std::string> version = m_ytDlpVersion.result();
     emit playbackFailed(QString::fromStdU16String(

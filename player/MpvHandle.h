@@ -81,6 +81,8 @@ private:
     void handleEvent(const mpv_event& event);
     void handleEndFile(const mpv_event_end_file& endFile);
     void reportDecoder(const mpv_event_property& property);
+    // The failed load's line, once its log messages are in.
+    void reportFailure();
     void reportFailureWithYtDlpVersion();
 
     MpvHandlePtr m_handle;
@@ -96,7 +98,8 @@ private:
     int64_t m_startedEntry = -1;
     bool m_currentIsService = false;
     bool m_decoderReported = false;
-    // A failure that waits for yt-dlp's version, read off the GUI thread.
+    // A failed load still to be reported (-1: none); it may wait for yt-dlp's version, which
+    // is read off the GUI thread.
     QFutureWatcher<std::optional<std::string>> m_ytDlpVersion;
     int64_t m_failedEntry = -1;
     std::string m_failedEngineError;
