@@ -30,19 +30,12 @@ void CAboutDlg::setVisible(bool visible) {
 }
 
 void CAboutDlg::OnInitDialog() {
-    UpdateData(false);
-    const std::u16string text = AboutVersionText(GetVersionLabel());
-    m_strVersion = QString::fromStdU16String(text);
-    UpdateData(false);
+    m_strVersion = QString::fromStdU16String(AboutVersionText(GetVersionLabel()));
+    UpdateData();
 }
 
-void CAboutDlg::UpdateData(bool fromControls) {
-    auto* version = findControl<QLabel>(this, ids::kVersionText);
-    if (fromControls) {
-        m_strVersion = version->text();
-    } else {
-        version->setText(m_strVersion);
-    }
+void CAboutDlg::UpdateData() {
+    findControl<QLabel>(this, ids::kVersionText)->setText(m_strVersion);
 }
 
 } // namespace kestrova

@@ -18,7 +18,8 @@ public:
 
 private:
     void OnInitDialog();
-    void UpdateData(bool fromControls);
+    // m_strVersion into the version line; the box never reads its controls back.
+    void UpdateData();
 
     QString m_strVersion;
     bool m_initialised = false;

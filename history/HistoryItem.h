@@ -7,7 +7,8 @@
 namespace kestrova {
 
 // One played video. The four integers travel with every copy but nothing reads them and they
-// never reach the file.
+// never reach the file; they are kept so the record keeps the Windows program's shape and
+// defaults, which a later feature reading them would expect.
 struct HistoryItem {
     std::u16string m_strVideoId;
     std::u16string m_strTitle;

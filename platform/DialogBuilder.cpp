@@ -101,8 +101,6 @@ QWidget* makeControl(const ControlTemplate& c, QWidget* host) {
         return new QCheckBox(ToQString(c.text), host);
     case ControlClass::ListView:
         return makeListView(host);
-    case ControlClass::ActiveX:
-        return new QWidget(host);
     case ControlClass::Static:
     case ControlClass::SysLink:
     case ControlClass::IconStatic:

@@ -31,10 +31,6 @@ constexpr ControlTemplate kControlPanelControls[] = {
     {ids::kTopMostCheck, CheckBox, u"Top Most", 270, 30, 45, 10, true, true},
 };
 
-constexpr ControlTemplate kPlayerControls[] = {
-    {ids::kFlashControl, ActiveX, u"", 0, 0, 200, 114, true, true},
-};
-
 constexpr ControlTemplate kHistoryPanelControls[] = {
     {ids::kPlayBackButton, PushButton, u"Play Back", 258, 6, 50, 14, true, true},
     {ids::kGetTitleButton, PushButton, texts::kGetTitleCommand, 258, 24, 50, 14, false, true},
@@ -47,15 +43,15 @@ constexpr std::u16string_view kShellDlg = u"MS Shell Dlg";
 
 constexpr std::array kTemplates = {
     DialogTemplate{ids::kAboutDialog, u"バージョン情報 ReelnookPlayer", kUiGothic, 9, 0, 0, 179, 79,
-                   false, false, false, false, false, false, false, kAboutControls},
+                   false, false, false, false, kAboutControls},
     DialogTemplate{ids::kMainDialog, u"Kestrova", kUiGothic, 9, 0, 0, 294, 229, false, false, true,
-                   false, false, false, true, kMainControls},
+                   false, kMainControls},
     DialogTemplate{ids::kControlPanel, u"", kShellDlg, 8, 5, 15, 329, 191, true, false, false,
-                   false, true, false, false, kControlPanelControls},
-    DialogTemplate{ids::kPlayerDialog, u"Player", kShellDlg, 8, 0, 0, 199, 114, false, true, true,
-                   true, false, false, false, kPlayerControls},
+                   false, kControlPanelControls},
+    DialogTemplate{
+        ids::kPlayerDialog, u"Player", kShellDlg, 8, 0, 0, 199, 114, false, true, true, true, {}},
     DialogTemplate{ids::kHistoryPanel, u"", kShellDlg, 8, 5, 50, 316, 137, true, false, false,
-                   false, true, true, false, kHistoryPanelControls},
+                   false, kHistoryPanelControls},
 };
 
 } // namespace

@@ -15,16 +15,12 @@ inline constexpr int kMainDialog = 102;
 inline constexpr int kControlPanel = 129;
 inline constexpr int kPlayerDialog = 130;
 inline constexpr int kHistoryPanel = 132;
-// Strings and icons.
-inline constexpr int kAboutMenuString = 101;
-inline constexpr int kProgramIcon = 128;
 // Controls.
 inline constexpr int kStatic = -1;
 inline constexpr int kOk = 1;
 inline constexpr int kAddressEdit = 1000;
 inline constexpr int kPlayVideoButton = 1001;
 inline constexpr int kMakerLink = 1002;
-inline constexpr int kFlashControl = 1003;
 inline constexpr int kVersionText = 1004;
 inline constexpr int kHistoryList = 1006;
 inline constexpr int kGetTitleButton = 1008;
@@ -45,7 +41,6 @@ enum class ControlClass {
     ListView, // report view, single selection, selection shown always
     SysLink,
     IconStatic,
-    ActiveX, // a hosted control; its window is supplied by the dialog that owns it
 };
 
 struct ControlTemplate {
@@ -67,10 +62,8 @@ struct DialogTemplate {
     bool sizable; // sizing border; otherwise the window has a fixed size
     bool minimizeBox;
     bool maximizeBox;
-    bool clientEdge;                           // sunken client edge
-    bool border;                               // thin border
-    bool visibleAtCreation;                    // shown as soon as it is created
-    std::span<const ControlTemplate> controls; // in tab order
+    // In tab order. The player has none: its movie view is made by the player window itself.
+    std::span<const ControlTemplate> controls;
 };
 
 // The template with the given id, or nullptr when the program has none.
