@@ -1,15 +1,14 @@
 #include "app/CReelnookPlayerApp.h"
 
-#include "app/AppContext.h"
 #include "app/CReelnookPlayerDlg.h"
 #include "app/CommandLine.h"
 #include "app/DisplayPlatform.h"
+#include "platform/AppContext.h"
 #include "platform/Signals.h"
 #include "platform/YtDlp.h"
 #include "request/CControlDlg.h"
 #include "res/ProgramIcon.h"
 
-#include <clocale>
 #include <future>
 #include <iostream>
 #include <memory>
@@ -20,9 +19,6 @@ namespace kestrova {
 
 CReelnookPlayerApp::CReelnookPlayerApp(int& argc, char** argv)
     : QApplication(argc, argv) {
-    // libmpv refuses to start under locales whose decimal separator is not a point, and
-    // QApplication has just set the process locale from the environment.
-    std::setlocale(LC_NUMERIC, "C");
     setWindowIcon(ProgramIcon());
 }
 
@@ -30,7 +26,7 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
     // Common controls, ActiveX hosting, the restart manager, the shell manager and the
     // registry key have nothing to set up here: Qt provides the controls, and the settings
     // live in the program's INI files.
-    CReelnookPlayerDlg::SetControlPanelFactory([](QWidget* parent) -> std::unique_ptr<QWidget> {
+    CReelnookPlayerDlg::ControlPanelSeam().install([](QWidget* parent) -> std::unique_ptr<QWidget> {
         auto panel = std::make_unique<CControlDlg>();
         panel->Create(parent);
         return panel;

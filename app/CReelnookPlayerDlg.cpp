@@ -26,11 +26,6 @@ constexpr int kCommandMask = 0xFFF0;
 
 constexpr GlassMargins kGlassBand{8, 5, 24, 5};
 
-CReelnookPlayerDlg::ControlPanelFactory& panelFactory() {
-    static CReelnookPlayerDlg::ControlPanelFactory factory;
-    return factory;
-}
-
 void addCommand(QMenu* menu, const QString& text, int command) {
     menu->addAction(text)->setData(command);
 }
@@ -50,9 +45,9 @@ void FillSystemMenu(QMenu* menu, const QString& aboutText) {
     }
 }
 
-CReelnookPlayerDlg::ControlPanelFactory
-CReelnookPlayerDlg::SetControlPanelFactory(ControlPanelFactory factory) {
-    return std::exchange(panelFactory(), std::move(factory));
+Seam<CReelnookPlayerDlg::ControlPanelFactory>& CReelnookPlayerDlg::ControlPanelSeam() {
+    static Seam<ControlPanelFactory> seam;
+    return seam;
 }
 
 CReelnookPlayerDlg::CReelnookPlayerDlg(Compositor& compositor)
@@ -85,7 +80,7 @@ void CReelnookPlayerDlg::OnInitDialog() {
     auto* link = findControl<QLabel>(this, ids::kMakerLink);
     connect(link, &QLabel::linkActivated, this, [] { OpenMakerHomePage(); });
 
-    if (const auto& factory = panelFactory()) {
+    if (const auto& factory = ControlPanelSeam().standIn()) {
         m_controlDlg = factory(this);
         if (m_controlDlg) {
             // The panel keeps the ordinary dialog background, also while the frame is glass.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Compositor.h"
+#include "platform/Seam.h"
 
 #include <functional>
 #include <memory>
@@ -31,8 +32,8 @@ class CReelnookPlayerDlg : public QDialog {
 public:
     // Makes the control panel inside the main window; the panel saves its data when destroyed.
     using ControlPanelFactory = std::function<std::unique_ptr<QWidget>(QWidget* parent)>;
-    // Replaces the panel factory; returns the one in place. Without one there is no panel.
-    static ControlPanelFactory SetControlPanelFactory(ControlPanelFactory factory);
+    // The factory start-up installs, and tests replace. Without one there is no panel.
+    static Seam<ControlPanelFactory>& ControlPanelSeam();
 
     explicit CReelnookPlayerDlg(Compositor& compositor = SystemCompositor());
     ~CReelnookPlayerDlg() override;

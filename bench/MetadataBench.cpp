@@ -111,7 +111,7 @@ void BM_FetchVideoFeed(benchmark::State& state) {
     options.urlPrefix = server.feedUrl();
     std::u16string feed;
     for (auto _ : state) {
-        if (FetchVideoFeed(u"Ab3dE5gH1jK", &feed, options) != kFeedOk) {
+        if (FetchVideoFeed(u"Ab3dE5gH1jK", &feed, options) != FeedResult::Ok) {
             state.SkipWithError("fetch failed");
             break;
         }

@@ -1,17 +1,15 @@
 #include "history/CHistoryDlg.h"
 
+#include "metadata/FeedWorker.h"
 #include "metadata/TitleExtraction.h"
-#include "platform/ChildDialogKeys.h"
 #include "platform/DataLog.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
-#include "request/CControlDlg.h"
-#include "request/FeedWorker.h"
 #include "res/Texts.h"
 
+#include <QEvent>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
@@ -44,22 +42,10 @@ public:
 } // namespace
 
 CHistoryDlg::CHistoryDlg()
-    : QDialog(nullptr, Qt::Widget) {}
+    : ChildPanel(ids::kHistoryPanel) {}
 
 CHistoryDlg::~CHistoryDlg() {
     DestroyWindow();
-}
-
-bool CHistoryDlg::Create(QWidget* parent) {
-    if (m_created) {
-        return false;
-    }
-    setParent(parent, Qt::Widget);
-    BuildDialog(GetDialogTemplate(ids::kHistoryPanel), this);
-    MakeButtonsNonDefault(this);
-    m_created = true;
-    OnInitDialog();
-    return true;
 }
 
 void CHistoryDlg::OnInitDialog() {
@@ -113,27 +99,15 @@ bool CHistoryDlg::eventFilter(QObject* watched, QEvent* event) {
         OnPlayBack();
         return true;
     }
-    return QDialog::eventFilter(watched, event);
+    return ChildPanel::eventFilter(watched, event);
 }
 
-// Enter and Esc are the main window's dialog commands; the list's own Delete and Enter keys
-// do nothing here.
-void CHistoryDlg::keyPressEvent(QKeyEvent* event) {
-    HandleChildDialogKey(this, event);
-}
-
-bool CHistoryDlg::DestroyWindow() {
-    if (!m_created) {
-        return false;
-    }
-    m_created = false;
+void CHistoryDlg::OnDestroy() {
     if (m_fetchingTitles && m_feedWorker) {
         m_feedWorker->abandon(); // its answer would land in a panel that is going
         m_fetchingTitles = false;
     }
     saveHistory();
-    hide();
-    return true;
 }
 
 void CHistoryDlg::saveHistory() {
@@ -236,14 +210,14 @@ void CHistoryDlg::fetchTitleFrom(std::size_t index) {
     }
     const bool started =
         index < items.size() && m_feedWorker &&
-        m_feedWorker->fetch(
-            items[index].m_strVideoId, m_feedOptions,
-            [this, index, videoId = items[index].m_strVideoId](int result, std::u16string answer) {
-                if (result == kFeedOk) {
-                    landTitle(index, videoId, ExtractTitle(answer));
-                }
-                fetchTitleFrom(index + 1);
-            });
+        m_feedWorker->fetch(items[index].m_strVideoId, m_feedOptions,
+                            [this, index, videoId = items[index].m_strVideoId](
+                                FeedResult result, std::u16string answer) {
+                                if (result == FeedResult::Ok) {
+                                    landTitle(index, videoId, ExtractTitle(answer));
+                                }
+                                fetchTitleFrom(index + 1);
+                            });
     m_fetchingTitles = started;
     if (!started) {
         RefreshList();

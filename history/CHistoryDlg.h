@@ -1,33 +1,27 @@
 #pragma once
 
+#include "history/HistoryOwner.h"
 #include "history/HistoryStore.h"
 #include "metadata/FeedRetrieval.h"
-
-#include <QDialog>
+#include "platform/ChildPanel.h"
 
 class QPushButton;
 class QTreeWidget;
 
 namespace kestrova {
 
-class CControlDlg;
 class FeedWorker;
 
 // The history panel inside the control panel: the played videos in a list, newest first,
 // with Play Back, Delete and the hidden Get Title command. Every data rule is the history
-// store's; the panel shows it and acts on the current row.
-class CHistoryDlg : public QDialog {
+// store's; the panel shows it and acts on the current row. Create reads History.ini; the
+// panel stays hidden until its owner shows it. DestroyWindow saves History.ini.
+class CHistoryDlg : public ChildPanel {
     Q_OBJECT
 
 public:
     CHistoryDlg();
     ~CHistoryDlg() override;
-
-    // Builds the panel from its template as a child of the parent and initialises it (reads
-    // History.ini). The panel stays hidden until its owner shows it.
-    bool Create(QWidget* parent);
-    // Saves History.ini, then takes the window down; nothing happens a second time.
-    bool DestroyWindow();
 
     void AddToHistory(HistoryItem item);
     // Rebuilds the whole list and marks the row of the video that was marked before.
@@ -41,7 +35,7 @@ public:
     // when none.
     int currentRow() const { return m_selectionMark; }
 
-    CControlDlg* m_pOwner = nullptr;
+    HistoryOwner* m_pOwner = nullptr;
     // Where Get Title asks for the feed entries, and the worker its requests run on (the
     // control panel's, shared with Play Video); set by the owner before Create.
     FeedOptions m_feedOptions;
@@ -51,14 +45,13 @@ public:
     QTreeWidget* list() const { return m_listHistory; }
 
     void reject() override;
-    void accept() override {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void OnInitDialog();
+    void OnInitDialog() override;
+    void OnDestroy() override;
     // Every change is saved at once, so a crash or a lost display loses nothing played.
     void saveHistory();
     void setUpList();
@@ -74,7 +67,6 @@ private:
     int m_selectionMark = -1;
     bool m_refilling = false;
     bool m_fetchingTitles = false;
-    bool m_created = false;
 };
 
 } // namespace kestrova

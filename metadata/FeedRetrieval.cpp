@@ -7,7 +7,6 @@
 #include "platform/TextFormat.h"
 #include "platform/Utf8.h"
 
-#include <cstdio>
 #include <cstring>
 #include <curl/curl.h>
 #include <memory>
@@ -143,27 +142,22 @@ std::u16string composeDiagnostic(int code, std::string_view text) {
     return FormatText(texts::kFeedExceptionFormat, {code, description});
 }
 
-int transferFailed(CURLcode code, const char* errorBuffer, const FeedOptions& options,
-                   std::u16string* diagnostic) {
+FeedResult transferFailed(CURLcode code, const char* errorBuffer, std::u16string* diagnostic) {
     const std::string_view text = errorBuffer && *errorBuffer ? errorBuffer
                                   : Curl()                    ? Curl()->easy_strerror(code)
                                                               : "libcurl cannot be loaded";
-    const std::u16string message = composeDiagnostic(int(code), text);
-    if (options.debug) {
-        std::fprintf(stderr, "%s\n", EncodeUtf8(message).c_str());
-    }
     if (diagnostic) {
-        *diagnostic = message;
+        *diagnostic = composeDiagnostic(int(code), text);
     }
-    return kFeedTransferFailed;
+    return FeedResult::TransferFailed;
 }
 
 } // namespace
 
-int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOptions& options,
-                   std::u16string* diagnostic) {
+FeedResult FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOptions& options,
+                          std::u16string* diagnostic) {
     if (!out) {
-        return kFeedNoOutput;
+        return FeedResult::NoOutput;
     }
     out->clear();
     if (diagnostic) {
@@ -171,7 +165,7 @@ int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOption
     }
     const CurlHandle curl = makeHandle();
     if (!curl) {
-        return transferFailed(CURLE_FAILED_INIT, nullptr, options, diagnostic);
+        return transferFailed(CURLE_FAILED_INIT, nullptr, diagnostic);
     }
     const std::string url = options.urlPrefix + PercentEncode(videoId);
     Transfer transfer(curl.get(), options.maxBodyBytes);
@@ -180,19 +174,19 @@ int FetchVideoFeed(std::u16string videoId, std::u16string* out, const FeedOption
     const CURLcode result = options.cancel ? PerformCancellable(curl.get(), *options.cancel)
                                            : Curl()->easy_perform(curl.get());
     if (transfer.statusRejected) {
-        return kFeedStatusNotOk;
+        return FeedResult::StatusNotOk;
     }
     if (transfer.capExceeded) {
-        return transferFailed(CURLE_FILESIZE_EXCEEDED, nullptr, options, diagnostic);
+        return transferFailed(CURLE_FILESIZE_EXCEEDED, nullptr, diagnostic);
     }
     if (result != CURLE_OK) {
-        return transferFailed(result, transfer.errorBuffer, options, diagnostic);
+        return transferFailed(result, transfer.errorBuffer, diagnostic);
     }
     if (responseCode(curl.get()) != kStatusOk) {
-        return kFeedStatusNotOk;
+        return FeedResult::StatusNotOk;
     }
     *out = BodyToFeedText(transfer.body);
-    return kFeedOk;
+    return FeedResult::Ok;
 }
 
 } // namespace kestrova

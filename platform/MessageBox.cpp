@@ -1,18 +1,11 @@
 #include "platform/MessageBox.h"
 
-#include <utility>
-
 #include <QApplication>
 #include <QMessageBox>
 
 namespace kestrova {
 
 namespace {
-
-MessageBoxSink& currentSink() {
-    static MessageBoxSink sink;
-    return sink;
-}
 
 // Shown without a nested event loop: a close of the program while the box is open then finds
 // no caller waiting on the stack of a window that is going away.
@@ -28,15 +21,16 @@ void showWarning(const QString& text, QWidget* owner) {
 } // namespace
 
 void ShowMessageBox(const QString& text, QWidget* owner) {
-    if (const auto& sink = currentSink()) {
+    if (const auto& sink = MessageBoxSeam().standIn()) {
         sink(text);
         return;
     }
     showWarning(text, owner);
 }
 
-MessageBoxSink SetMessageBoxSink(MessageBoxSink sink) {
-    return std::exchange(currentSink(), std::move(sink));
+Seam<MessageBoxSink>& MessageBoxSeam() {
+    static Seam<MessageBoxSink> seam;
+    return seam;
 }
 
 } // namespace kestrova

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Seam.h"
+
 #include <functional>
 
 #include <QString>
@@ -17,8 +19,7 @@ void ShowMessageBox(const QString& text, QWidget* owner = nullptr);
 
 using MessageBoxSink = std::function<void(const QString& text)>;
 
-// Replaces where messages go; an empty sink restores the real message box.
-// Returns the sink that was in place.
-MessageBoxSink SetMessageBoxSink(MessageBoxSink sink);
+// Where messages go instead of the real message box.
+Seam<MessageBoxSink>& MessageBoxSeam();
 
 } // namespace kestrova

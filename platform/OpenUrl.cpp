@@ -2,23 +2,12 @@
 
 #include "res/Texts.h"
 
-#include <utility>
-
 #include <QDesktopServices>
 
 namespace kestrova {
 
-namespace {
-
-OpenUrlSink& currentSink() {
-    static OpenUrlSink sink;
-    return sink;
-}
-
-} // namespace
-
 void OpenUrl(const QUrl& address) {
-    if (const auto& sink = currentSink()) {
+    if (const auto& sink = OpenUrlSeam().standIn()) {
         sink(address);
         return;
     }
@@ -30,8 +19,9 @@ void OpenMakerHomePage() {
     OpenUrl(QUrl(QString::fromUtf8(address.data(), static_cast<qsizetype>(address.size()))));
 }
 
-OpenUrlSink SetOpenUrlSink(OpenUrlSink sink) {
-    return std::exchange(currentSink(), std::move(sink));
+Seam<OpenUrlSink>& OpenUrlSeam() {
+    static Seam<OpenUrlSink> seam;
+    return seam;
 }
 
 } // namespace kestrova

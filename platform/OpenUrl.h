@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Seam.h"
+
 #include <functional>
 
 #include <QUrl>
@@ -15,8 +17,8 @@ void OpenMakerHomePage();
 
 using OpenUrlSink = std::function<void(const QUrl& address)>;
 
-// Replaces where addresses go (tests take them instead of starting a browser); an empty sink
-// restores the desktop's handler. Returns the sink that was in place.
-OpenUrlSink SetOpenUrlSink(OpenUrlSink sink);
+// Where addresses go instead of the desktop's handler (tests take them instead of starting a
+// browser).
+Seam<OpenUrlSink>& OpenUrlSeam();
 
 } // namespace kestrova

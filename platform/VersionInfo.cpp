@@ -20,13 +20,8 @@ LabelStore& labelStore() {
     return store;
 }
 
-VersionReader& currentReader() {
-    static VersionReader reader;
-    return reader;
-}
-
 std::optional<VersionBlock> readVersionBlock() {
-    if (const auto& reader = currentReader()) {
+    if (const auto& reader = VersionReaderSeam().standIn()) {
         return reader();
     }
     return ProgramVersionBlock();
@@ -80,8 +75,9 @@ bool VersionBlock::queryString(std::u16string_view subBlock, std::u16string* val
     return false;
 }
 
-VersionReader SetVersionReader(VersionReader reader) {
-    return std::exchange(currentReader(), std::move(reader));
+Seam<VersionReader>& VersionReaderSeam() {
+    static Seam<VersionReader> seam;
+    return seam;
 }
 
 std::u16string GetVersionLabel() {

@@ -4,6 +4,8 @@
 // the first translation of the version block picks the string table, whose "ProductVersion"
 // becomes the label "Ver.:<version>".
 
+#include "platform/Seam.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -34,11 +36,10 @@ struct VersionBlock {
 // The block generated from the project's version at build time.
 VersionBlock ProgramVersionBlock();
 
-// Where the version block comes from. Returns nothing when the program's version information
-// cannot be read. An empty reader restores the program's own block; returns the reader that
-// was in place.
+// Where the version block comes from instead of the program's own block; a reader returns
+// nothing when the version information cannot be read.
 using VersionReader = std::function<std::optional<VersionBlock>()>;
-VersionReader SetVersionReader(VersionReader reader);
+Seam<VersionReader>& VersionReaderSeam();
 
 // The process-wide version label, e.g. "Ver.:1.0.1.108"; empty when the version cannot be
 // read. A label built once is kept for the life of the process; a failure is not remembered.

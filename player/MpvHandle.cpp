@@ -103,7 +103,8 @@ void MpvHandleDeleter::operator()(mpv_handle* handle) const {
 
 std::unique_ptr<MpvHandle> MpvHandle::create(QWidget* view) {
     // Qt sets the whole locale from the environment; mpv_create fails unless numbers are
-    // formatted the C way (see the general remarks in mpv/client.h).
+    // formatted the C way (see the general remarks in mpv/client.h). Nothing else in the
+    // program formats or parses numbers through the C locale, so this is the one place.
     std::setlocale(LC_NUMERIC, "C");
     MpvHandlePtr handle(mpv_create());
     if (!handle) {

@@ -1,8 +1,6 @@
 #include "request/CControlDlg.h"
 
-#include "app/AppContext.h"
 #include "metadata/CurlLibrary.h"
-#include "platform/ChildDialogKeys.h"
 #include "platform/DataLog.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
@@ -23,7 +21,7 @@
 namespace kestrova {
 
 CControlDlg::CControlDlg()
-    : QDialog(nullptr, Qt::Widget)
+    : ChildPanel(ids::kControlPanel)
     , m_historyDlg(std::make_unique<CHistoryDlg>()) {
     m_showPlayerTimer.setInterval(kShowPlayerIntervalMs);
     connect(&m_showPlayerTimer, &QTimer::timeout, this, &CControlDlg::OnTimer);
@@ -38,18 +36,6 @@ CControlDlg::CControlDlg()
 
 CControlDlg::~CControlDlg() {
     DestroyWindow();
-}
-
-bool CControlDlg::Create(QWidget* parent) {
-    if (m_created) {
-        return false;
-    }
-    setParent(parent, Qt::Widget);
-    BuildDialog(GetDialogTemplate(ids::kControlPanel), this);
-    MakeButtonsNonDefault(this);
-    m_created = true;
-    OnInitDialog();
-    return true;
 }
 
 void CControlDlg::OnInitDialog() {
@@ -67,7 +53,6 @@ void CControlDlg::OnInitDialog() {
     // The service addresses are read once, at start.
     const ServiceAddresses addresses = ReadServiceAddresses();
     m_feedOptions.urlPrefix = addresses.feedUrl;
-    m_feedOptions.debug = GetAppContext().m_nDebugMode == 1;
 
     // A top-level window of its own: the main window does not own it.
     m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl);
@@ -91,11 +76,7 @@ void CControlDlg::OnInitDialog() {
     m_editInput->setFocus();
 }
 
-bool CControlDlg::DestroyWindow() {
-    if (!m_created) {
-        return false;
-    }
-    m_created = false;
+void CControlDlg::OnDestroy() {
     qApp->removeEventFilter(this);
     // Nothing of a request still running is applied; its thread ends before anything goes.
     m_feedWorker.abandon();
@@ -108,8 +89,6 @@ bool CControlDlg::DestroyWindow() {
     keepPlayerGeometry();
     m_playerDlg.reset();
     SaveSettings();
-    hide();
-    return true;
 }
 
 void CControlDlg::UpdateData(bool saveAndValidate) {
@@ -133,7 +112,7 @@ void CControlDlg::PlayFromHistory(HistoryItem item) {
 
 bool CControlDlg::fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) {
     return m_feedWorker.fetch(std::move(videoId), m_feedOptions,
-                              [answer = std::move(answer)](int result, std::u16string feed) {
+                              [answer = std::move(answer)](FeedResult result, std::u16string feed) {
                                   TraceStep("feed-answered");
                                   answer(result, std::move(feed));
                               });
@@ -218,7 +197,7 @@ bool CControlDlg::showsIntent(QObject* watched, QEvent* event) const {
 bool CControlDlg::eventFilter(QObject* watched, QEvent* event) {
     if (!m_warmedUp && showsIntent(watched, event))
         warmUpPlayer();
-    return QDialog::eventFilter(watched, event);
+    return ChildPanel::eventFilter(watched, event);
 }
 
 void CControlDlg::warmUpPlayer() {
@@ -230,8 +209,4 @@ void CControlDlg::warmUpPlayer() {
 }
 
 // Enter and Esc belong to the main window: Enter leaves it open, Esc closes it.
-void CControlDlg::keyPressEvent(QKeyEvent* event) {
-    HandleChildDialogKey(this, event);
-}
-
 } // namespace kestrova

@@ -3,8 +3,9 @@
 #include "history/CHistoryDlg.h"
 #include "history/HistoryItem.h"
 #include "metadata/FeedRetrieval.h"
+#include "metadata/FeedWorker.h"
+#include "platform/ChildPanel.h"
 #include "player/PlayerGeometry.h"
-#include "request/FeedWorker.h"
 #include "request/PanelInputHold.h"
 #include "request/PlayVideoRequest.h"
 
@@ -12,7 +13,6 @@
 #include <optional>
 #include <string>
 
-#include <QDialog>
 #include <QTimer>
 
 class QCheckBox;
@@ -27,7 +27,12 @@ class CPlayerDlg;
 // top-level window of its own), and keeps the last played video ID in Kestrova.ini. The
 // request's steps are PlayVideoRequest's; the panel reads and shows the edit box, shows the
 // messages, and holds back its input while a feed request runs on the worker.
-class CControlDlg : public QDialog,
+//
+// Create reads the settings and makes the hidden player window, the history panel and the
+// show-player timer. DestroyWindow stops the timer, destroys the history panel (which saves
+// the history) and the player window, and saves the settings.
+class CControlDlg : public ChildPanel,
+                    private HistoryOwner,
                     private PlayVideoRequest::Feed,
                     private PlayVideoRequest::Player,
                     private PlayVideoRequest::History,
@@ -44,18 +49,11 @@ public:
     // Takes the windows down in order if that has not happened yet.
     ~CControlDlg() override;
 
-    // Builds the panel from its template as a child of the parent and initialises it: the
-    // settings, the hidden player window, the history panel and the show-player timer.
-    bool Create(QWidget* parent);
-    // Stops the timer, destroys the history panel (which saves the history) and the player
-    // window, saves the settings; nothing happens a second time.
-    bool DestroyWindow();
-
     void OnPlayVideo();
     void OnTopMost();
     void OnTimer();
     // Plays a history record without a new request and without touching the history.
-    void PlayFromHistory(HistoryItem item);
+    void PlayFromHistory(HistoryItem item) override;
 
     void LoadSettings();
     void SaveSettings();
@@ -69,15 +67,15 @@ public:
     // A feed request (Play Video or Get Title) is running; the panels' input is held back.
     bool feedRequestRunning() const { return m_feedWorker.busy(); }
 
-    void accept() override {}
+    // Esc in the panel leaves it open; the main window takes Esc as its own.
     void reject() override {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void OnInitDialog();
+    void OnInitDialog() override;
+    void OnDestroy() override;
     // true: the edit box into m_strInput; false: m_strInput into the edit box.
     void UpdateData(bool saveAndValidate);
 
@@ -106,7 +104,6 @@ private:
     FeedWorker m_feedWorker;
     PanelInputHold m_inputHold{this};
     PlayVideoRequest m_request{*this, *this, *this, *this};
-    bool m_created = false;
     bool m_warmedUp = false;
 };
 

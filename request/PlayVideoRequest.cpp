@@ -1,6 +1,5 @@
 #include "request/PlayVideoRequest.h"
 
-#include "metadata/FeedRetrieval.h"
 #include "metadata/TitleExtraction.h"
 #include "request/VideoReference.h"
 #include "res/Texts.h"
@@ -24,7 +23,7 @@ bool PlayVideoRequest::start(const std::u16string& typed) {
     }
     m_running = true;
     const bool started =
-        m_feed.fetchFeed(videoId, [this, videoId](int result, std::u16string feedText) {
+        m_feed.fetchFeed(videoId, [this, videoId](FeedResult result, std::u16string feedText) {
             onFeedAnswer(videoId, result, feedText);
         });
     if (!started) {
@@ -33,10 +32,10 @@ bool PlayVideoRequest::start(const std::u16string& typed) {
     return started;
 }
 
-void PlayVideoRequest::onFeedAnswer(const std::u16string& videoId, int result,
+void PlayVideoRequest::onFeedAnswer(const std::u16string& videoId, FeedResult result,
                                     const std::u16string& feedText) {
     m_running = false;
-    if (result != kFeedOk) {
+    if (result != FeedResult::Ok) {
         m_panel.showMessage(texts::kMsgFeedFailed);
         return;
     }

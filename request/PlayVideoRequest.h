@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/HistoryItem.h"
+#include "metadata/FeedRetrieval.h"
 
 #include <functional>
 #include <string>
@@ -11,12 +12,13 @@ namespace kestrova {
 // The Play Video request, from the typed text to a playing video in the history, and the
 // play-back of a history record. It decides the steps and keeps their order: parse, fetch,
 // title, play, history, edit box; a failure shows its message and changes nothing. The work
-// itself is done through the seams below, so the control panel drives it and tests fake them.
+// itself is done through the interfaces below, so the control panel drives it and tests fake
+// them.
 class PlayVideoRequest {
 public:
     class Feed {
     public:
-        using Answer = std::function<void(int result, std::u16string feedText)>;
+        using Answer = std::function<void(FeedResult result, std::u16string feedText)>;
         virtual ~Feed() = default;
         // Starts fetching the video's feed entry without waiting for it. The answer comes
         // later, on the caller's thread, once, unless the fetch is abandoned. False when
@@ -56,7 +58,8 @@ public:
     void PlayFromHistory(const HistoryItem& item);
 
 private:
-    void onFeedAnswer(const std::u16string& videoId, int result, const std::u16string& feedText);
+    void onFeedAnswer(const std::u16string& videoId, FeedResult result,
+                      const std::u16string& feedText);
 
     Feed& m_feed;
     Player& m_player;

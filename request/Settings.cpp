@@ -1,8 +1,8 @@
 #include "request/Settings.h"
 
+#include "platform/DataFiles.h"
 #include "platform/ProfileFile.h"
 #include "platform/Utf8.h"
-#include "request/DataFiles.h"
 #include "res/Texts.h"
 
 #include <charconv>

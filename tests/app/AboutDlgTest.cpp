@@ -3,6 +3,7 @@
 #include "platform/DialogBuilder.h"
 #include "platform/OpenUrl.h"
 #include "platform/VersionInfo.h"
+#include "support/AboutLine.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -17,16 +18,16 @@ class AboutDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ForgetVersionLabel();
-        SetOpenUrlSink([this](const QUrl& url) { m_opened.push_back(url); });
+        OpenUrlSeam().install([this](const QUrl& url) { m_opened.push_back(url); });
     }
     void TearDown() override {
-        SetOpenUrlSink({});
-        SetVersionReader({});
+        OpenUrlSeam().install({});
+        VersionReaderSeam().install({});
         ForgetVersionLabel();
     }
 
     void serveProductVersion(std::optional<std::u16string> version) {
-        SetVersionReader([this, version]() -> std::optional<VersionBlock> {
+        VersionReaderSeam().install([this, version]() -> std::optional<VersionBlock> {
             ++m_reads;
             if (!version) {
                 return std::nullopt;
@@ -54,13 +55,13 @@ protected:
 };
 
 TEST_F(AboutDlgTest, ShowsTheProgramVersionWithDashes) {
-    EXPECT_EQ(versionLineOfAboutBox(), QStringLiteral("Kestrova Ver.:1-0-1-108"));
+    EXPECT_EQ(versionLineOfAboutBox(), test::ProgramAboutLine());
 }
 
 TEST_F(AboutDlgTest, SecondOpeningDoesNotReadTheVersionAgain) {
-    serveProductVersion(u"1.0.1.108");
-    EXPECT_EQ(versionLineOfAboutBox(), QStringLiteral("Kestrova Ver.:1-0-1-108"));
-    EXPECT_EQ(versionLineOfAboutBox(), QStringLiteral("Kestrova Ver.:1-0-1-108"));
+    serveProductVersion(u"2.0.3.41");
+    EXPECT_EQ(versionLineOfAboutBox(), QStringLiteral("Kestrova Ver.:2-0-3-41"));
+    EXPECT_EQ(versionLineOfAboutBox(), QStringLiteral("Kestrova Ver.:2-0-3-41"));
     EXPECT_EQ(m_reads, 1);
 }
 

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "app/AppContext.h"
+#include "platform/AppContext.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>

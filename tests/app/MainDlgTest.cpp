@@ -3,6 +3,7 @@
 #include "app/CReelnookPlayerDlg.h"
 #include "platform/DialogBuilder.h"
 #include "platform/OpenUrl.h"
+#include "support/AboutLine.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -58,11 +59,11 @@ class MainDlgTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ForgetPlatformVersion();
-        SetOpenUrlSink([this](const QUrl& url) { m_opened.push_back(url); });
+        OpenUrlSeam().install([this](const QUrl& url) { m_opened.push_back(url); });
     }
     void TearDown() override {
-        SetOpenUrlSink({});
-        CReelnookPlayerDlg::SetControlPanelFactory({});
+        OpenUrlSeam().install({});
+        CReelnookPlayerDlg::ControlPanelSeam().install({});
         ForgetPlatformVersion();
     }
 
@@ -119,13 +120,13 @@ TEST_F(MainDlgTest, AboutCommandOpensTheAboutBoxModalToTheMainWindow) {
     // Modal to the main window only: the player, a window of its own, stays usable.
     EXPECT_EQ(about->windowModality(), Qt::WindowModal);
     about->accept();
-    EXPECT_EQ(version, QStringLiteral("Kestrova Ver.:1-0-1-108"));
+    EXPECT_EQ(version, test::ProgramAboutLine());
     EXPECT_TRUE(ownedByMain);
 }
 
 TEST_F(MainDlgTest, EnterInTheAddressBoxLeavesItOpenAndEscapeEndsTheRun) {
     bool panelDestroyed = false;
-    CReelnookPlayerDlg::SetControlPanelFactory(
+    CReelnookPlayerDlg::ControlPanelSeam().install(
         [&](QWidget* parent) { return makePanel(parent, &panelDestroyed); });
     CReelnookPlayerDlg dlg;
     bool openAfterEnter = false;
@@ -174,7 +175,7 @@ bool backgroundIsBlack(CReelnookPlayerDlg& dlg) {
 TEST_F(MainDlgTest, GlassOnExtendsTheBandAndShowsItThroughTheBackground) {
     FakeCompositor compositor;
     bool panelDestroyed = false;
-    CReelnookPlayerDlg::SetControlPanelFactory(
+    CReelnookPlayerDlg::ControlPanelSeam().install(
         [&](QWidget* parent) { return makePanel(parent, &panelDestroyed); });
     CReelnookPlayerDlg dlg(compositor);
     dlg.show();

@@ -1,5 +1,7 @@
 #include "platform/VersionInfo.h"
 
+#include "res/ProgramVersion.h"
+
 #include <gtest/gtest.h>
 
 namespace kestrova {
@@ -17,18 +19,18 @@ class VersionLabelTest : public ::testing::Test {
 protected:
     void SetUp() override { ForgetVersionLabel(); }
     void TearDown() override {
-        SetVersionReader({});
+        VersionReaderSeam().install({});
         ForgetVersionLabel();
     }
 
     // Serves the block, or a failed read.
     void serve(std::optional<VersionBlock> block) {
-        SetVersionReader([block] { return block; });
+        VersionReaderSeam().install([block] { return block; });
     }
 };
 
 TEST_F(VersionLabelTest, ProgramVersionComesFromTheProject) {
-    EXPECT_EQ(GetVersionLabel(), u"Ver.:1.0.1.108");
+    EXPECT_EQ(GetVersionLabel(), u"Ver.:" + std::u16string(kProgramVersion));
 }
 
 struct LabelCase {
@@ -81,7 +83,7 @@ TEST_P(AboutVersionTextTest, DotsBecomeDashesExceptThePrefix) {
 }
 
 const TextCase kTextCases[] = {
-    {"ProgramVersion", u"Ver.:1.0.1.108", u"Kestrova Ver.:1-0-1-108"},
+    {"FourParts", u"Ver.:2.0.3.41", u"Kestrova Ver.:2-0-3-41"},
     {"Empty", u"", u"Kestrova "},
     {"QuestionMarksBecomePrefixColon", u"Ver.:1.0??beta", u"Kestrova Ver.:1-0.:beta"},
     {"DotBeforeColonInsideVersion", u"Ver.:1.:2.3", u"Kestrova Ver.:1.:2-3"},

@@ -1,6 +1,6 @@
 #include "history/HistoryStore.h"
 
-#include "app/AppContext.h"
+#include "platform/AppContext.h"
 #include "platform/ProfileFile.h"
 #include "support/TempDir.h"
 

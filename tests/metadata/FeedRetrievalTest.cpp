@@ -36,11 +36,13 @@ protected:
     FeedOptions options() const { return options(m_server.baseUrl() + "/"); }
 
     // Fetches path `id` from the server's root, starting with stale output.
-    int fetch(const std::u16string& id, std::u16string& out, const FeedOptions& o) {
+    FeedResult fetch(const std::u16string& id, std::u16string& out, const FeedOptions& o) {
         out = kStale;
         return FetchVideoFeed(id, &out, o, &m_diagnostic);
     }
-    int fetch(const std::u16string& id, std::u16string& out) { return fetch(id, out, options()); }
+    FeedResult fetch(const std::u16string& id, std::u16string& out) {
+        return fetch(id, out, options());
+    }
 
     void expectDiagnosticStartsWith(std::u16string_view prefix) const {
         EXPECT_EQ(std::u16string_view(m_diagnostic).substr(0, prefix.size()), prefix);
@@ -53,26 +55,26 @@ protected:
 TEST_F(FeedRetrievalTest, KnownVideoGivesFeedWithDecodedTitle) {
     m_server.setTitle(u"Ab3dE5gH1jK", u"Tom & Jerry 日本語 <1>");
     std::u16string feed;
-    ASSERT_EQ(fetch(u"Ab3dE5gH1jK", feed, options(m_server.feedUrl())), kFeedOk);
+    ASSERT_EQ(fetch(u"Ab3dE5gH1jK", feed, options(m_server.feedUrl())), FeedResult::Ok);
     EXPECT_EQ(ExtractTitle(feed), u"Tom & Jerry 日本語 <1>");
     EXPECT_EQ(m_server.requests().at(0).userAgent, texts::kUserAgent);
 }
 
 TEST_F(FeedRetrievalTest, UnknownVideoGivesStatusResult) {
     std::u16string feed;
-    EXPECT_EQ(fetch(u"Zz3dE5gH1jK", feed, options(m_server.feedUrl())), kFeedStatusNotOk);
+    EXPECT_EQ(fetch(u"Zz3dE5gH1jK", feed, options(m_server.feedUrl())), FeedResult::StatusNotOk);
     EXPECT_EQ(feed, u"");
 }
 
 TEST_F(FeedRetrievalTest, NoOutputGivesTwoWithoutRequest) {
-    EXPECT_EQ(FetchVideoFeed(u"a", nullptr, options()), kFeedNoOutput);
+    EXPECT_EQ(FetchVideoFeed(u"a", nullptr, options()), FeedResult::NoOutput);
     EXPECT_TRUE(m_server.requests().empty());
 }
 
 struct ReplyCase {
     const char* name;
     FeedReply reply;
-    int result;
+    FeedResult result;
     std::u16string feed;
 };
 
@@ -87,7 +89,8 @@ TEST_P(FeedReplyTest, MapsReplyToResult) {
     std::u16string feed;
     EXPECT_EQ(fetch(u"v", feed), GetParam().result);
     EXPECT_EQ(feed, GetParam().feed);
-    EXPECT_EQ(m_diagnostic.empty(), GetParam().result != kFeedTransferFailed) << "diagnostic";
+    EXPECT_EQ(m_diagnostic.empty(), GetParam().result != FeedResult::TransferFailed)
+        << "diagnostic";
 }
 
 // A transfer that can be cancelled waits differently; an uncancelled one ends alike.
@@ -108,28 +111,29 @@ FeedReply endlessWithStatus(int status) {
 }
 
 const ReplyCase kReplyCases[] = {
-    {"Ok", FeedReply::ok("<title>x</title>"), kFeedOk, u"<title>x</title>"},
-    {"OkEmptyBody", FeedReply::ok(""), kFeedOk, u""},
+    {"Ok", FeedReply::ok("<title>x</title>"), FeedResult::Ok, u"<title>x</title>"},
+    {"OkEmptyBody", FeedReply::ok(""), FeedResult::Ok, u""},
     {"ByteOrderMarkSkipped",
      FeedReply::ok("\xEF\xBB\xBF"
                    "abc"),
-     kFeedOk, u"abc"},
-    {"UnmappableCharactersBecomeSpaces", FeedReply::ok("caf\xC3\xA9 \xF0\x9F\x98\x80!"), kFeedOk,
-     u"caf    !"},
+     FeedResult::Ok, u"abc"},
+    {"UnmappableCharactersBecomeSpaces", FeedReply::ok("caf\xC3\xA9 \xF0\x9F\x98\x80!"),
+     FeedResult::Ok, u"caf    !"},
     {"ZeroBytesDroppedAloneAcrossReads",
-     FeedReply::inPieces({"ab\0cd"s, "\0\0ef"s, "gh\0"s, "\xE3\x81\x82"}), kFeedOk,
+     FeedReply::inPieces({"ab\0cd"s, "\0\0ef"s, "gh\0"s, "\xE3\x81\x82"}), FeedResult::Ok,
      u"abcdefgh\u3042"},
-    {"CharacterSplitAcrossReads", FeedReply::inPieces({"\xE3\x81", "\x82"}), kFeedOk, u"\u3042"},
-    {"MovedWithoutLocation", FeedReply::withStatus(301, "moved"), kFeedStatusNotOk, u""},
-    {"NotModified", FeedReply::withStatus(304), kFeedStatusNotOk, u""},
-    {"NotFound", FeedReply::withStatus(404, "<title>x</title>"), kFeedStatusNotOk, u""},
-    {"Gone", FeedReply::withStatus(410), kFeedStatusNotOk, u""},
-    {"ServerError", FeedReply::withStatus(500, "oops"), kFeedStatusNotOk, u""},
-    {"NoContent", FeedReply::withStatus(204), kFeedStatusNotOk, u""},
+    {"CharacterSplitAcrossReads", FeedReply::inPieces({"\xE3\x81", "\x82"}), FeedResult::Ok,
+     u"\u3042"},
+    {"MovedWithoutLocation", FeedReply::withStatus(301, "moved"), FeedResult::StatusNotOk, u""},
+    {"NotModified", FeedReply::withStatus(304), FeedResult::StatusNotOk, u""},
+    {"NotFound", FeedReply::withStatus(404, "<title>x</title>"), FeedResult::StatusNotOk, u""},
+    {"Gone", FeedReply::withStatus(410), FeedResult::StatusNotOk, u""},
+    {"ServerError", FeedReply::withStatus(500, "oops"), FeedResult::StatusNotOk, u""},
+    {"NoContent", FeedReply::withStatus(204), FeedResult::StatusNotOk, u""},
     // An endless error body would trip the size cap if it were read.
-    {"ErrorBodyNotRead", endlessWithStatus(404), kFeedStatusNotOk, u""},
-    {"ResetBeforeAnswer", FeedReply::reset(), kFeedTransferFailed, u""},
-    {"ResetInsideBody", FeedReply::reset("<title>x</title>"), kFeedTransferFailed, u""},
+    {"ErrorBodyNotRead", endlessWithStatus(404), FeedResult::StatusNotOk, u""},
+    {"ResetBeforeAnswer", FeedReply::reset(), FeedResult::TransferFailed, u""},
+    {"ResetInsideBody", FeedReply::reset("<title>x</title>"), FeedResult::TransferFailed, u""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, FeedReplyTest, ::testing::ValuesIn(kReplyCases),
@@ -141,7 +145,7 @@ TEST_F(FeedRetrievalTest, RedirectChainIsFollowedAndItsBodiesDropped) {
     m_server.setReply("/hop2", FeedReply::redirect(307, "/final"));
     m_server.setReply("/final", FeedReply::ok("<title>end</title>"));
     std::u16string feed;
-    ASSERT_EQ(fetch(u"v", feed), kFeedOk);
+    ASSERT_EQ(fetch(u"v", feed), FeedResult::Ok);
     EXPECT_EQ(feed, u"<title>end</title>");
     EXPECT_EQ(m_server.requests().size(), 4u);
 }
@@ -149,7 +153,7 @@ TEST_F(FeedRetrievalTest, RedirectChainIsFollowedAndItsBodiesDropped) {
 TEST_F(FeedRetrievalTest, RedirectToErrorGivesStatusResult) {
     m_server.setReply("/v", FeedReply::redirect(302, "/missing"));
     std::u16string feed;
-    EXPECT_EQ(fetch(u"v", feed), kFeedStatusNotOk);
+    EXPECT_EQ(fetch(u"v", feed), FeedResult::StatusNotOk);
     EXPECT_EQ(feed, u"");
 }
 
@@ -160,7 +164,7 @@ TEST_F(FeedRetrievalTest, MoreThanTenRedirectsFail) {
     }
     m_server.setReply("/r11", FeedReply::ok("too far"));
     std::u16string feed;
-    EXPECT_EQ(fetch(u"r0", feed), kFeedTransferFailed);
+    EXPECT_EQ(fetch(u"r0", feed), FeedResult::TransferFailed);
     EXPECT_EQ(feed, u"");
     EXPECT_EQ(m_server.requests().size(), 11u);
 }
@@ -171,7 +175,7 @@ TEST_F(FeedRetrievalTest, RedirectLoopDiagnosticNamesTheRedirects) {
     m_server.setReply("/start", FeedReply::redirectThenReset(302, "/loop"));
     m_server.setReply("/loop", FeedReply::redirect(302, "/loop"));
     std::u16string feed;
-    EXPECT_EQ(fetch(u"start", feed), kFeedTransferFailed);
+    EXPECT_EQ(fetch(u"start", feed), FeedResult::TransferFailed);
     EXPECT_EQ(m_diagnostic,
               u"例外が発生しました。\r\nエラー: 47\r\nNumber of redirects hit maximum amount");
 }
@@ -187,7 +191,7 @@ TEST_F(FeedRetrievalTest, HungServerEndsAtTimeOut) {
         o.cancel = token;
         std::u16string feed;
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
+        EXPECT_EQ(fetch(u"v", feed, o), FeedResult::TransferFailed);
         EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
         EXPECT_EQ(feed, u"");
         expectDiagnosticStartsWith(u"例外が発生しました。\r\nエラー: 28\r\n");
@@ -212,10 +216,10 @@ TEST_F(FeedRetrievalTest, CancelFromAnotherThreadEndsAHeldFetchAtOnce) {
         cancel.cancel();
     });
     std::u16string feed;
-    const int result = fetch(u"v", feed, o);
+    const FeedResult result = fetch(u"v", feed, o);
     const auto returnedAt = std::chrono::steady_clock::now();
     canceller.join();
-    EXPECT_EQ(result, kFeedTransferFailed);
+    EXPECT_EQ(result, FeedResult::TransferFailed);
     EXPECT_EQ(feed, u"");
     EXPECT_LT(returnedAt - cancelledAt, 200ms);
 }
@@ -227,7 +231,7 @@ TEST_F(FeedRetrievalTest, FetchCancelledBeforeItBeginsSendsNothing) {
     FeedOptions o = options();
     o.cancel = &cancel;
     std::u16string feed;
-    EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
+    EXPECT_EQ(fetch(u"v", feed, o), FeedResult::TransferFailed);
     EXPECT_EQ(feed, u"");
     EXPECT_TRUE(m_server.requests().empty());
 }
@@ -237,7 +241,7 @@ TEST_F(FeedRetrievalTest, EndlessBodyEndsAtCap) {
     FeedOptions o = options();
     o.maxBodyBytes = 256 * 1024;
     std::u16string feed;
-    EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
+    EXPECT_EQ(fetch(u"v", feed, o), FeedResult::TransferFailed);
     EXPECT_EQ(feed, u"");
     EXPECT_EQ(m_diagnostic, u"例外が発生しました。\r\nエラー: 63\r\nMaximum file size exceeded");
 }
@@ -248,9 +252,9 @@ TEST_F(FeedRetrievalTest, BodyOfExactlyCapIsAccepted) {
     m_server.setReply("/full", FeedReply::inPieces({std::string(600, 'a'), std::string(400, 'b')}));
     m_server.setReply("/over", FeedReply::inPieces({std::string(600, 'a'), std::string(401, 'b')}));
     std::u16string feed;
-    EXPECT_EQ(fetch(u"full", feed, o), kFeedOk);
+    EXPECT_EQ(fetch(u"full", feed, o), FeedResult::Ok);
     EXPECT_EQ(feed.size(), 1000u);
-    EXPECT_EQ(fetch(u"over", feed, o), kFeedTransferFailed);
+    EXPECT_EQ(fetch(u"over", feed, o), FeedResult::TransferFailed);
 }
 
 TEST_F(FeedRetrievalTest, RefusedConnectionFails) {
@@ -266,26 +270,23 @@ TEST_F(FeedRetrievalTest, RefusedConnectionFails) {
     std::u16string feed;
     EXPECT_EQ(fetch(u"v", feed,
                     options("http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/")),
-              kFeedTransferFailed);
+              FeedResult::TransferFailed);
     expectDiagnosticStartsWith(u"例外が発生しました。\r\nエラー: 7\r\n");
 }
 
 TEST_F(FeedRetrievalTest, UnusableAddressFails) {
     std::u16string feed;
-    EXPECT_EQ(fetch(u"v", feed, options("file:///etc/")), kFeedTransferFailed);
-    EXPECT_EQ(fetch(u"v", feed, options("http://[::1/")), kFeedTransferFailed);
+    EXPECT_EQ(fetch(u"v", feed, options("file:///etc/")), FeedResult::TransferFailed);
+    EXPECT_EQ(fetch(u"v", feed, options("http://[::1/")), FeedResult::TransferFailed);
     EXPECT_NE(m_diagnostic.find(u"URL"), std::u16string::npos);
 }
 
-TEST_F(FeedRetrievalTest, DebugModeWritesDiagnosticToStandardError) {
+TEST_F(FeedRetrievalTest, CoreWritesNothingToStandardError) {
     m_server.setReply("/v", FeedReply::reset());
-    FeedOptions o = options();
-    o.debug = true;
     std::u16string feed;
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(fetch(u"v", feed, o), kFeedTransferFailed);
-    const std::string written = ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(written.find("例外が発生しました。\r\nエラー: "), 0u) << written;
+    EXPECT_EQ(fetch(u"v", feed), FeedResult::TransferFailed);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 struct IdCase {
@@ -303,7 +304,7 @@ class FeedIdTest : public FeedRetrievalTest, public ::testing::WithParamInterfac
 TEST_P(FeedIdTest, IdReachesServerAsOneEncodedSegment) {
     m_server.setTitle(GetParam().id, u"found");
     std::u16string feed;
-    ASSERT_EQ(fetch(GetParam().id, feed, options(m_server.feedUrl())), kFeedOk);
+    ASSERT_EQ(fetch(GetParam().id, feed, options(m_server.feedUrl())), FeedResult::Ok);
     EXPECT_EQ(ExtractTitle(feed), u"found");
     ASSERT_EQ(m_server.requests().size(), 1u);
     EXPECT_EQ(m_server.requests()[0].target, "/feeds/api/videos/" + GetParam().target);

@@ -1,9 +1,9 @@
 // The control panel inside the real main window: when the player window first shows and
 // where, what the next start restores, and every way the main window's run ends.
 #include "PanelFixture.h"
-#include "app/AppContext.h"
 #include "app/CReelnookPlayerApp.h"
 #include "app/CReelnookPlayerDlg.h"
+#include "platform/AppContext.h"
 #include "res/Texts.h"
 #include "tests/app/ModalRun.h"
 
@@ -29,7 +29,7 @@ protected:
     void SetUp() override {
         PanelFixture::SetUp();
         m_feed.setTitle(kId, u"Morning walk");
-        m_previousFactory = CReelnookPlayerDlg::SetControlPanelFactory([this](QWidget* parent) {
+        m_previousFactory = CReelnookPlayerDlg::ControlPanelSeam().install([this](QWidget* parent) {
             auto panel = std::make_unique<CControlDlg>();
             panel->Create(parent);
             m_mainPanel = panel.get();
@@ -37,7 +37,7 @@ protected:
         });
     }
     void TearDown() override {
-        CReelnookPlayerDlg::SetControlPanelFactory(std::move(m_previousFactory));
+        CReelnookPlayerDlg::ControlPanelSeam().install(std::move(m_previousFactory));
         PanelFixture::TearDown();
     }
 

@@ -3,8 +3,8 @@
 // A control panel on a plain host window with its data files in a temporary program folder,
 // a loopback feed server and media server, and the message boxes collected instead of shown.
 
-#include "app/AppContext.h"
 #include "history/CHistoryDlg.h"
+#include "platform/AppContext.h"
 #include "platform/DialogBuilder.h"
 #include "platform/MessageBox.h"
 #include "platform/QtText.h"
@@ -46,7 +46,7 @@ protected:
     void SetUp() override {
         GetAppContext().m_strProgramDir = m_dir.path();
         writeSettings("");
-        m_previousSink = SetMessageBoxSink([this](const QString& text) {
+        m_previousSink = MessageBoxSeam().install([this](const QString& text) {
             m_messages << text;
             m_cursorOverriddenAtMessage |= QApplication::overrideCursor() != nullptr;
         });
@@ -54,7 +54,7 @@ protected:
 
     void TearDown() override {
         m_panel.reset(); // saves while the program folder is still known
-        SetMessageBoxSink(std::move(m_previousSink));
+        MessageBoxSeam().install(std::move(m_previousSink));
         ReleaseAppContext();
     }
 

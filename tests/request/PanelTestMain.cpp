@@ -1,5 +1,3 @@
-#include <clocale>
-
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -10,7 +8,6 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C"); // the player's engine needs it
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

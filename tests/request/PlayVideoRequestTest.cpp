@@ -48,7 +48,7 @@ public:
         log.push_back("shown " + utf8(videoId));
     }
 
-    void answer(int result, std::u16string feedText) {
+    void answer(FeedResult result, std::u16string feedText) {
         ASSERT_TRUE(pending) << "no fetch is waiting";
         auto deliver = std::exchange(pending, nullptr);
         deliver(result, std::move(feedText));
@@ -68,7 +68,7 @@ const std::string kFailed = "message " + utf8(texts::kMsgFeedFailed);
 struct RequestCase {
     const char* name;
     std::u16string typed;
-    std::optional<int> result; // the feed's answer; none when no fetch may start
+    std::optional<FeedResult> result; // the feed's answer; none when no fetch may start
     std::u16string feedText;
     bool alreadyInHistory;
     Log expected;
@@ -111,34 +111,35 @@ INSTANTIATE_TEST_SUITE_P(
         RequestCase{"RejectedTenCharacters", u"Ab3dE5gH1j", {}, {}, false, {kBad}},
         RequestCase{"Address",
                     u"https://www.youtube.com/watch?v=Ab3dE5gH1jK&t=3",
-                    kFeedOk,
+                    FeedResult::Ok,
                     kFeedWithTitle,
                     false,
                     {kFetch, kPlay, std::string("history ") + kId + "|Morning walk", kShown}},
         RequestCase{"BareId",
                     u"Ab3dE5gH1jK",
-                    kFeedOk,
+                    FeedResult::Ok,
                     kFeedWithTitle,
                     false,
                     {kFetch, kPlay, std::string("history ") + kId + "|Morning walk", kShown}},
-        RequestCase{"StatusNotOk", u"Ab3dE5gH1jK", kFeedStatusNotOk, {}, false, {kFetch, kFailed}},
-        RequestCase{"NoOutput", u"Ab3dE5gH1jK", kFeedNoOutput, {}, false, {kFetch, kFailed}},
+        RequestCase{
+            "StatusNotOk", u"Ab3dE5gH1jK", FeedResult::StatusNotOk, {}, false, {kFetch, kFailed}},
+        RequestCase{"NoOutput", u"Ab3dE5gH1jK", FeedResult::NoOutput, {}, false, {kFetch, kFailed}},
         RequestCase{"TransferFailed",
                     u"Ab3dE5gH1jK",
-                    kFeedTransferFailed,
+                    FeedResult::TransferFailed,
                     kFeedWithTitle, // whatever came, a failure uses none of it
                     false,
                     {kFetch, kFailed}},
         RequestCase{"EmptyTitle",
                     u"Ab3dE5gH1jK",
-                    kFeedOk,
+                    FeedResult::Ok,
                     u"<entry>no title here</entry>",
                     false,
                     {kFetch, kPlay, std::string("history ") + kId + "|", kShown}},
         RequestCase{
             "AlreadyInHistory",
             u"Ab3dE5gH1jK",
-            kFeedOk,
+            FeedResult::Ok,
             kFeedWithTitle,
             true,
             {kFetch, kPlay, std::string("history ") + kId + "|Morning walk (present)", kShown}}),
@@ -157,7 +158,7 @@ TEST_F(PlayVideoRequestRunTest, SecondRequestCannotStartWhileOneRuns) {
     EXPECT_FALSE(m_request.start(u"Zy9xW8vU7tS"));
     EXPECT_FALSE(m_request.start(u"rejected"));
     EXPECT_EQ(m_recorder.log, Log{kFetch});
-    m_recorder.answer(kFeedTransferFailed, {});
+    m_recorder.answer(FeedResult::TransferFailed, {});
     EXPECT_TRUE(m_request.start(u"Zy9xW8vU7tS"));
     EXPECT_EQ(m_recorder.log, (Log{kFetch, kFailed, "fetch Zy9xW8vU7tS"}));
 }

@@ -1,7 +1,7 @@
 #include "request/Settings.h"
 
-#include "app/AppContext.h"
-#include "request/DataFiles.h"
+#include "platform/AppContext.h"
+#include "platform/DataFiles.h"
 #include "res/Texts.h"
 #include "support/TempDir.h"
 

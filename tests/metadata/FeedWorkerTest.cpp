@@ -1,4 +1,4 @@
-#include "request/FeedWorker.h"
+#include "metadata/FeedWorker.h"
 
 #include "tests/support/FeedServer.h"
 
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -18,7 +19,7 @@ using namespace std::chrono_literals;
 using test::FeedServer;
 
 struct Answered {
-    int result;
+    FeedResult result;
     std::u16string feedText;
 };
 
@@ -37,7 +38,7 @@ protected:
         FeedOptions options;
         options.urlPrefix = m_server.baseUrl() + "/";
         options.totalTimeout = 20s;
-        return m_worker.fetch(id, options, [this](int result, std::u16string feedText) {
+        return m_worker.fetch(id, options, [this](FeedResult result, std::u16string feedText) {
             m_answers.push_back({result, std::move(feedText)});
         });
     }
@@ -54,7 +55,7 @@ TEST_F(FeedWorkerTest, AnswerComesFromTheEventLoopAfterBusyEnds) {
     EXPECT_TRUE(m_answers.empty()) << "answered inside fetch()";
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_answers.empty(); }, 10000));
     EXPECT_EQ(m_answers.size(), 1u);
-    EXPECT_EQ(m_answers[0].result, kFeedOk);
+    EXPECT_EQ(m_answers[0].result, FeedResult::Ok);
     EXPECT_EQ(m_answers[0].feedText, u"<title>q</title>");
     EXPECT_EQ(m_busyChanges, (std::vector<bool>{true, false}));
     EXPECT_FALSE(m_worker.busy());
@@ -84,6 +85,41 @@ TEST_F(FeedWorkerTest, AbandonedFetchStopsAtOnceAndNeverAnswers) {
     ASSERT_EQ(m_answers.size(), 1u);
     EXPECT_EQ(m_answers[0].feedText, u"<title>q</title>");
     EXPECT_EQ(m_busyChanges, (std::vector<bool>{true, false, true, false}));
+}
+
+struct LoggedLine {
+    QString category;
+    QString text;
+};
+
+std::vector<LoggedLine>& loggedLines() {
+    static std::vector<LoggedLine> lines;
+    return lines;
+}
+
+// The debug console shows why a fetch failed, under the feed's category; a fetch that
+// succeeds shows nothing.
+TEST_F(FeedWorkerTest, TransferFailureGoesToTheDebugConsole) {
+    m_server.setReply("/broken", test::FeedReply::reset());
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrova.*=true"));
+    loggedLines().clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            loggedLines().push_back({QString::fromUtf8(context.category), text});
+        });
+    ASSERT_TRUE(fetch(u"quick"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_answers.size() == 1; }, 10000));
+    ASSERT_TRUE(fetch(u"broken"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_answers.size() == 2; }, 10000));
+    qInstallMessageHandler(previous);
+    QLoggingCategory::setFilterRules(QString());
+
+    EXPECT_EQ(m_answers[1].result, FeedResult::TransferFailed);
+    ASSERT_EQ(loggedLines().size(), 1u);
+    EXPECT_EQ(loggedLines()[0].category, QStringLiteral("kestrova.feed"));
+    EXPECT_TRUE(
+        loggedLines()[0].text.startsWith(QStringLiteral("例外が発生しました。\r\nエラー: ")))
+        << loggedLines()[0].text.toStdString();
 }
 
 } // namespace

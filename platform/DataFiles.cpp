@@ -1,6 +1,6 @@
-#include "request/DataFiles.h"
+#include "platform/DataFiles.h"
 
-#include "app/AppContext.h"
+#include "platform/AppContext.h"
 #include "platform/Utf8.h"
 
 #include <cstdlib>

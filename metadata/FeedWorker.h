@@ -20,7 +20,7 @@ class FeedWorker : public QObject {
     Q_OBJECT
 
 public:
-    using Answer = std::function<void(int result, std::u16string feedText)>;
+    using Answer = std::function<void(FeedResult result, std::u16string feedText)>;
 
     explicit FeedWorker(QObject* parent = nullptr);
     ~FeedWorker() override;
@@ -36,7 +36,9 @@ signals:
     void busyChanged(bool busy);
 
 private:
-    void finish(std::uint64_t ticket, int result, std::u16string feedText);
+    // Delivers the answer; a transfer failure's diagnostic goes to the debug console first.
+    void finish(std::uint64_t ticket, FeedResult result, std::u16string feedText,
+                const std::u16string& diagnostic);
     // Cancels and joins the running fetch; true when one was running.
     bool stop();
 

@@ -1,10 +1,15 @@
-#include "request/FeedWorker.h"
+#include "metadata/FeedWorker.h"
 
 #include "metadata/FeedCancel.h"
 
 #include <utility>
 
+#include <QLoggingCategory>
+#include <QString>
+
 namespace kestrova {
+
+Q_LOGGING_CATEGORY(lcFeed, "kestrova.feed", QtCriticalMsg)
 
 FeedWorker::FeedWorker(QObject* parent)
     : QObject(parent) {}
@@ -25,11 +30,13 @@ bool FeedWorker::fetch(std::u16string videoId, FeedOptions options, Answer answe
     // call on this object, which outlives the thread (stop() joins it first).
     m_thread = std::thread([this, ticket, videoId = std::move(videoId), options] {
         std::u16string feedText;
-        const int result = FetchVideoFeed(videoId, &feedText, options);
+        std::u16string diagnostic;
+        const FeedResult result = FetchVideoFeed(videoId, &feedText, options, &diagnostic);
         QMetaObject::invokeMethod(
             this,
-            [this, ticket, result, feedText = std::move(feedText)]() mutable {
-                finish(ticket, result, std::move(feedText));
+            [this, ticket, result, feedText = std::move(feedText),
+             diagnostic = std::move(diagnostic)]() mutable {
+                finish(ticket, result, std::move(feedText), diagnostic);
             },
             Qt::QueuedConnection);
     });
@@ -37,9 +44,13 @@ bool FeedWorker::fetch(std::u16string videoId, FeedOptions options, Answer answe
     return true;
 }
 
-void FeedWorker::finish(std::uint64_t ticket, int result, std::u16string feedText) {
+void FeedWorker::finish(std::uint64_t ticket, FeedResult result, std::u16string feedText,
+                        const std::u16string& diagnostic) {
     if (ticket != m_ticket || !busy()) {
         return; // abandoned
+    }
+    if (result == FeedResult::TransferFailed) {
+        qCWarning(lcFeed).noquote() << QString::fromStdU16String(diagnostic);
     }
     m_thread.join(); // it has posted this call and is returning
     m_cancel.reset();
