@@ -6,8 +6,9 @@
 namespace kestrova {
 
 // Lets another thread stop a running FetchVideoFeed at once, whatever the server or the
-// network is doing: the fetch then returns FeedResult::TransferFailed. A token cancelled before its
-// fetch begins makes that fetch return at once without a request. One fetch at a time.
+// network is doing: the fetch then returns FeedResult::TransferFailed. A token cancelled
+// before its fetch begins makes that fetch return at once without a request. One fetch at a
+// time.
 class FeedCancel {
 public:
     // Any thread; also wakes the transfer from its wait.

@@ -13,11 +13,6 @@ namespace kestrova {
 
 namespace {
 
-AtomicFile::WriteHook& writeHook() {
-    static AtomicFile::WriteHook hook;
-    return hook;
-}
-
 struct FileDescriptor {
     int fd = -1;
     ~FileDescriptor() {
@@ -48,8 +43,9 @@ bool readAll(int fd, std::size_t maxSize, std::string& bytes) {
 
 bool writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
-        const long n = writeHook() ? writeHook()(fd, bytes.data(), bytes.size())
-                                   : ::write(fd, bytes.data(), bytes.size());
+        const auto& standIn = AtomicFile::WriteSeam().standIn();
+        const long n = standIn ? standIn(fd, bytes.data(), bytes.size())
+                               : ::write(fd, bytes.data(), bytes.size());
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -214,8 +210,9 @@ void AtomicFile::removeStaleTemporaries(const std::filesystem::path& target) {
     }
 }
 
-void AtomicFile::setWriteHook(WriteHook hook) {
-    writeHook() = std::move(hook);
+Seam<AtomicFile::WriteHook>& AtomicFile::WriteSeam() {
+    static Seam<WriteHook> seam;
+    return seam;
 }
 
 } // namespace kestrova

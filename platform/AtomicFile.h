@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/SaveResult.h"
+#include "platform/Seam.h"
 
 #include <cstddef>
 #include <filesystem>
@@ -38,10 +39,9 @@ public:
     static void removeStaleTemporaries(const std::filesystem::path& target);
     static constexpr int kStaleAgeSeconds = 60;
 
-    // Test seam: replaces write(2) for the temporary file, so a test can make a save fail
-    // half-way. An empty function restores the real write.
+    // Stands in for write(2) to the temporary file, so a test can make a save fail half-way.
     using WriteHook = std::function<long(int fd, const char* data, std::size_t size)>;
-    static void setWriteHook(WriteHook hook);
+    static Seam<WriteHook>& WriteSeam();
 };
 
 } // namespace kestrova

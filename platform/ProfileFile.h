@@ -62,9 +62,6 @@ public:
     // another encoding get one: UTF-8 its mark, code page 932 becomes UTF-16LE with a mark.
     std::string serialise() const;
 
-    using WriteHook = AtomicFile::WriteHook;
-    static void setWriteHook(WriteHook hook) { AtomicFile::setWriteHook(std::move(hook)); }
-
 private:
     enum class LineKind : unsigned char { Other, Section, Key };
     enum class Ending : unsigned char { None, Lf, CrLf };

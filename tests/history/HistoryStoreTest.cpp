@@ -1,6 +1,7 @@
 #include "history/HistoryStore.h"
 
 #include "platform/AppContext.h"
+#include "platform/AtomicFile.h"
 #include "platform/ProfileFile.h"
 #include "support/TempDir.h"
 
@@ -207,13 +208,13 @@ TEST_F(HistoryStoreTest, SavePassesOnWhyItFailed) {
 
 TEST_F(HistoryStoreTest, SaveIsOneWriteAndAFailedOneKeepsEverything) {
     int writes = 0;
-    ProfileFile::setWriteHook([&](int fd, const char* data, std::size_t size) {
+    AtomicFile::WriteSeam().install([&](int fd, const char* data, std::size_t size) {
         ++writes;
         return long(::write(fd, data, size));
     });
     load(numberedFile(50));
     EXPECT_TRUE(m_store.SaveHistory());
-    ProfileFile::setWriteHook({});
+    AtomicFile::WriteSeam().install({});
     EXPECT_EQ(writes, 1);
 
     EXPECT_FALSE(m_store.saveTo(m_dir / "missing" / "History.ini"));

@@ -1,5 +1,6 @@
 #include "platform/ProfileFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Cp932.h"
 #include "support/TempDir.h"
 
@@ -182,7 +183,7 @@ TEST(ProfileFileTest, Utf16AndCp932FilesKeepEncodingAndUntouchedBytes) {
 class ProfileSaveTest : public ::testing::Test {
 protected:
     void SetUp() override { WriteFileBytes(path(), kOld); }
-    void TearDown() override { ProfileFile::setWriteHook({}); }
+    void TearDown() override { AtomicFile::WriteSeam().install({}); }
     std::filesystem::path path() const { return m_dir / "a.ini"; }
     ProfileFile changed() const {
         ProfileFile file = ProfileFile::load(path());
@@ -195,7 +196,7 @@ protected:
 };
 
 TEST_F(ProfileSaveTest, WriteFailingHalfWayLeavesOldFileWholeAndNoTemporary) {
-    ProfileFile::setWriteHook([](int fd, const char* data, std::size_t size) {
+    AtomicFile::WriteSeam().install([](int fd, const char* data, std::size_t size) {
         [[maybe_unused]] const ssize_t n = ::write(fd, data, size / 2);
         errno = EIO;
         return -1L;
