@@ -54,9 +54,11 @@ signals:
 
 struct ModuleLoad {
     std::once_flag started;
-    std::shared_future<CreateMovieEngineFunction> result;
     ModuleNotifier notifier;
     bool done = false; // read and written on the GUI thread only
+    // Declared last, so that at exit it goes first: its destruction waits for a load still
+    // running, which posts to the notifier when it ends.
+    std::shared_future<CreateMovieEngineFunction> result;
 };
 
 ModuleLoad& moduleLoad() {
