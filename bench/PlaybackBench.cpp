@@ -7,6 +7,8 @@
 //   player_playback_bench [seconds per phase]   (default 8; run under xvfb-run for the OpenGL
 //                                               path, QT_QPA_PLATFORM=offscreen for software)
 
+#include "tests/support/BuildTreeEngine.h"
+
 #include "player/CPlayerDlg.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/TempDir.h"
@@ -178,6 +180,7 @@ int main(int argc, char** argv) {
     // Machines without a sound device (CI, containers) would play without audio, and mpv has
     // no A/V sync to report then; SDL's dummy device keeps time like a real one.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    kestrova::test::UseBuildTreeEngine();
     QApplication app(argc, argv);
     const int phaseMs = 1000 * (argc > 1 ? std::max(2, std::atoi(argv[1])) : 8);
     kestrova::test::TempDir folder;

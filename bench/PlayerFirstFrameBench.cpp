@@ -5,6 +5,8 @@
 //   player_first_frame_bench [runs]       (QT_QPA_PLATFORM=offscreen: software path;
 //                                          under xvfb-run: the OpenGL path)
 
+#include "tests/support/BuildTreeEngine.h"
+
 #include "player/CShockwaveflash1.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
@@ -170,6 +172,7 @@ std::vector<double> timeCommandLinePlayer(const std::string& url, int runs,
 } // namespace
 
 int main(int argc, char** argv) {
+    kestrova::test::UseBuildTreeEngine();
     QApplication app(argc, argv);
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     if (kestrova::test::TestClipBytes().empty()) {

@@ -1,6 +1,9 @@
 #include "player/CShockwaveflash1.h"
 
+#include "platform/QtText.h"
+#include "platform/TextFormat.h"
 #include "platform/Trace.h"
+#include "res/Texts.h"
 
 #include <QGuiApplication>
 #include <QVBoxLayout>
@@ -37,7 +40,8 @@ bool CShockwaveflash1::startEngine() {
     };
     events.frameDrawn = [this] { onFrameDrawn(); };
     events.playbackFailed = [this](const QString& reason) { emit playbackFailed(reason); };
-    m_engine = CreateMovieEngine(this, usesSoftwareRendering(), std::move(events));
+    m_engine =
+        CreateMovieEngine(this, usesSoftwareRendering(), std::move(events), &m_engineFailure);
     TraceStep("engine-made");
     if (!m_engine)
         return false;
@@ -55,8 +59,10 @@ void CShockwaveflash1::warmUp() {
 
 void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address) {
     TraceStep("load-movie");
-    if (!startEngine())
+    if (!startEngine()) {
+        emit playbackFailed(ToQString(FormatText(texts::kPlaybackFailedNoEngine, {m_engineFailure})));
         return;
+    }
     m_awaitingFirstFrame = false;
     m_engine->loadFile(address.toUtf8());
 }

@@ -13,7 +13,8 @@ namespace kestrova {
 
 // The movie player of the player window, white until a movie shows. Its engine is made at
 // the first need (a movie to load, or startEngine() when a load is likely soon), not with the
-// window: the program starts and rests without it. Without an engine loads are skipped.
+// window: the program starts and rests without it. Without an engine a load fails at once,
+// saying why.
 class CShockwaveflash1 : public QWidget {
     Q_OBJECT
 
@@ -58,6 +59,7 @@ private:
 
     std::unique_ptr<MovieEngine> m_engine;
     std::string m_formatOverride;
+    std::string m_engineFailure; // why there is no engine, once that is known
     bool m_engineTried = false;
     bool m_awaitingFirstFrame = false;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -61,8 +62,15 @@ inline constexpr char kCreateMovieEngineSymbol[] = "kestrova_create_movie_engine
 void PreloadMovieEngine(QObject* context = nullptr, std::function<void()> ready = {});
 
 // A new engine drawing into a view inside `parent` (on the CPU when `software`); nothing
-// when the module or the engine cannot be had. Waits for a preload still running.
+// when the module or the engine cannot be had, and then `failure` says why. Waits for a
+// preload still running.
 std::unique_ptr<MovieEngine> CreateMovieEngine(QWidget* parent, bool software,
-                                               MovieEngineEvents events);
+                                               MovieEngineEvents events,
+                                               std::string* failure = nullptr);
+
+// A folder to look for the module in before the executable's own places. Only programs that
+// run from the build tree without being installed there (tests, benchmarks) set it, before
+// the first load.
+void SetEngineModuleFolder(std::filesystem::path folder);
 
 } // namespace kestrova

@@ -1,4 +1,5 @@
 #include "platform/Trace.h"
+#include "player/EngineModulePath.h"
 #include "player/MovieEngine.h"
 #include "player/PlayerLog.h"
 
@@ -12,35 +13,43 @@
 namespace kestrova {
 namespace {
 
-// Where the module may lie: beside the executable (a build tree, a copied program folder),
-// in the installed library folder, and in the folder it was built in (tests).
-std::vector<std::filesystem::path> moduleCandidates() {
-    std::error_code error;
-    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
-    std::vector<std::filesystem::path> candidates;
-    if (!error)
-        candidates.push_back(executable.parent_path() / KESTROVA_ENGINE_FILE_NAME);
-    candidates.emplace_back(KESTROVA_ENGINE_INSTALLED_PATH);
-    candidates.emplace_back(KESTROVA_ENGINE_BUILD_PATH);
-    return candidates;
+// A folder tried before the executable's own places; set before the first load, if at all.
+std::filesystem::path& extraModuleFolder() {
+    static std::filesystem::path folder;
+    return folder;
 }
 
-CreateMovieEngineFunction loadModule() {
-    for (const auto& candidate : moduleCandidates()) {
-        if (!std::filesystem::exists(candidate))
-            continue;
-        // Never unloaded: engines made by it may live until the program ends.
-        void* module = ::dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
-        if (!module) {
-            qCWarning(lcPlayer, "cannot load the movie engine: %s", ::dlerror());
-            continue;
-        }
-        if (auto* create = reinterpret_cast<CreateMovieEngineFunction>(
-                ::dlsym(module, kCreateMovieEngineSymbol)))
-            return create;
+struct LoadedModule {
+    CreateMovieEngineFunction create = nullptr;
+    std::string failure; // why there is none, for the player's failure line
+};
+
+LoadedModule loadModule() {
+    std::error_code error;
+    const auto executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    const auto module = FirstExistingModule(EngineModuleCandidates(
+        executable, KESTROVA_ENGINE_FILE_NAME, KESTROVA_ENGINE_RELATIVE_DIR, extraModuleFolder()));
+    if (!module) {
+        const std::string failure = std::string(KESTROVA_ENGINE_FILE_NAME) + " not found beside " +
+                                    executable.string() + " or in " +
+                                    (executable.parent_path() / KESTROVA_ENGINE_RELATIVE_DIR)
+                                        .lexically_normal()
+                                        .string();
+        qCWarning(lcPlayer, "no movie engine: %s", failure.c_str());
+        return {nullptr, failure};
     }
-    qCWarning(lcPlayer, "no movie engine module found");
-    return nullptr;
+    // Never unloaded: engines made by it may live until the program ends.
+    void* handle = ::dlopen(module->c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    if (!handle) {
+        const std::string failure = ::dlerror();
+        qCWarning(lcPlayer, "cannot load the movie engine: %s", failure.c_str());
+        return {nullptr, failure};
+    }
+    auto* create =
+        reinterpret_cast<CreateMovieEngineFunction>(::dlsym(handle, kCreateMovieEngineSymbol));
+    if (!create)
+        return {nullptr, module->string() + ": " + kCreateMovieEngineSymbol + " missing"};
+    return {create, {}};
 }
 
 // Lives on the GUI thread; the loading thread signals through it, so a receiver that has
@@ -58,7 +67,7 @@ struct ModuleLoad {
     bool done = false; // read and written on the GUI thread only
     // Declared last, so that at exit it goes first: its destruction waits for a load still
     // running, which posts to the notifier when it ends.
-    std::shared_future<CreateMovieEngineFunction> result;
+    std::shared_future<LoadedModule> result;
 };
 
 ModuleLoad& moduleLoad() {
@@ -79,7 +88,7 @@ void PreloadMovieEngine(QObject* context, std::function<void()> ready) {
     }
     std::call_once(load.started, [&load] {
         load.result = std::async(std::launch::async, [&load] {
-                          const CreateMovieEngineFunction create = loadModule();
+                          LoadedModule module = loadModule();
                           QMetaObject::invokeMethod(
                               &load.notifier,
                               [&load] {
@@ -87,18 +96,25 @@ void PreloadMovieEngine(QObject* context, std::function<void()> ready) {
                                   emit load.notifier.loaded();
                               },
                               Qt::QueuedConnection);
-                          return create;
+                          return module;
                       }).share();
     });
 }
 
+void SetEngineModuleFolder(std::filesystem::path folder) {
+    extraModuleFolder() = std::move(folder);
+}
+
 std::unique_ptr<MovieEngine> CreateMovieEngine(QWidget* parent, bool software,
-                                               MovieEngineEvents events) {
+                                               MovieEngineEvents events, std::string* failure) {
     PreloadMovieEngine();
-    const CreateMovieEngineFunction create = moduleLoad().result.get();
+    const LoadedModule& module = moduleLoad().result.get();
     TraceStep("engine-module");
-    return std::unique_ptr<MovieEngine>(create ? create(parent, software, std::move(events))
-                                               : nullptr);
+    std::unique_ptr<MovieEngine> engine(
+        module.create ? module.create(parent, software, std::move(events)) : nullptr);
+    if (!engine && failure)
+        *failure = module.create ? "the engine could not be started" : module.failure;
+    return engine;
 }
 
 } // namespace kestrova

@@ -63,6 +63,9 @@ inline constexpr std::u16string_view kPlaybackFailedYtdlOutdated =
     u"再生できません: yt-dlp が古い可能性があります (バージョン %s)";
 inline constexpr std::u16string_view kPlaybackYtdlVersionUnknown = u"不明";
 inline constexpr std::u16string_view kPlaybackFailedOther = u"再生できません: %s";
+// The movie engine's module could not be loaded or started; then the technical reason.
+inline constexpr std::u16string_view kPlaybackFailedNoEngine =
+    u"再生できません: 再生エンジンを読み込めません (%s)";
 inline constexpr std::u16string_view kPlaybackHintYtdlMissing = u" / yt-dlp が見つかりません";
 
 // The player window's title.

@@ -1,3 +1,5 @@
+#include "tests/support/BuildTreeEngine.h"
+
 #include <cstdlib>
 
 #include <QApplication>
@@ -11,6 +13,7 @@ int main(int argc, char** argv) {
     // Machines without a sound device would play without audio, and there would be no A/V
     // sync to check; SDL's dummy device keeps time like a real one.
     setenv("SDL_AUDIODRIVER", "dummy", 0);
+    kestrova::test::UseBuildTreeEngine();
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
