@@ -7,9 +7,8 @@
 //   player_playback_bench [seconds per phase]   (default 8; run under xvfb-run for the OpenGL
 //                                               path, QT_QPA_PLATFORM=offscreen for software)
 
-#include "tests/support/BuildTreeEngine.h"
-
 #include "player/CPlayerDlg.h"
+#include "tests/support/BuildTreeEngine.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/TempDir.h"
 

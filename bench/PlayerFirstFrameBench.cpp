@@ -5,9 +5,8 @@
 //   player_first_frame_bench [runs]       (QT_QPA_PLATFORM=offscreen: software path;
 //                                          under xvfb-run: the OpenGL path)
 
-#include "tests/support/BuildTreeEngine.h"
-
 #include "player/CShockwaveflash1.h"
+#include "tests/support/BuildTreeEngine.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
 #include "tests/support/TempDir.h"

@@ -60,7 +60,8 @@ void CShockwaveflash1::warmUp() {
 void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address) {
     TraceStep("load-movie");
     if (!startEngine()) {
-        emit playbackFailed(ToQString(FormatText(texts::kPlaybackFailedNoEngine, {m_engineFailure})));
+        emit playbackFailed(
+            ToQString(FormatText(texts::kPlaybackFailedNoEngine, {m_engineFailure})));
         return;
     }
     m_awaitingFirstFrame = false;

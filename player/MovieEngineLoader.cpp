@@ -30,11 +30,10 @@ LoadedModule loadModule() {
     const auto module = FirstExistingModule(EngineModuleCandidates(
         executable, KESTROVA_ENGINE_FILE_NAME, KESTROVA_ENGINE_RELATIVE_DIR, extraModuleFolder()));
     if (!module) {
-        const std::string failure = std::string(KESTROVA_ENGINE_FILE_NAME) + " not found beside " +
-                                    executable.string() + " or in " +
-                                    (executable.parent_path() / KESTROVA_ENGINE_RELATIVE_DIR)
-                                        .lexically_normal()
-                                        .string();
+        const std::string failure =
+            std::string(KESTROVA_ENGINE_FILE_NAME) + " not found beside " + executable.string() +
+            " or in " +
+            (executable.parent_path() / KESTROVA_ENGINE_RELATIVE_DIR).lexically_normal().string();
         qCWarning(lcPlayer, "no movie engine: %s", failure.c_str());
         return {nullptr, failure};
     }

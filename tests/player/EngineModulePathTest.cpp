@@ -46,14 +46,18 @@ TEST_P(EngineModulePathTest, FindsTheModuleRelativeToTheExecutable) {
 }
 
 const ModuleCase kCases[] = {
-    {"BesideTheProgram", {"bin/kestrova-engine.so", "lib/kestrova/kestrova-engine.so"},
+    {"BesideTheProgram",
+     {"bin/kestrova-engine.so", "lib/kestrova/kestrova-engine.so"},
      "bin/kestrova-engine.so"},
-    {"InstalledLibraryFolder", {"lib/kestrova/kestrova-engine.so"},
+    {"InstalledLibraryFolder",
+     {"lib/kestrova/kestrova-engine.so"},
      "lib/kestrova/kestrova-engine.so"},
     {"Missing", {}, ""},
     {"AFolderOfThatNameIsNoModule", {"lib/kestrova/kestrova-engine.so/x"}, ""},
-    {"ExtraFolderFirst", {"build/kestrova-engine.so", "bin/kestrova-engine.so"},
-     "build/kestrova-engine.so", "build"},
+    {"ExtraFolderFirst",
+     {"build/kestrova-engine.so", "bin/kestrova-engine.so"},
+     "build/kestrova-engine.so",
+     "build"},
     {"ExtraFolderWithoutModule", {"bin/kestrova-engine.so"}, "bin/kestrova-engine.so", "build"},
 };
 
