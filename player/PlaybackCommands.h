@@ -1,0 +1,40 @@
+#pragma once
+
+namespace kestrova {
+
+// What the engine reports about the movie: each value a number (a flag as 0 or 1), or nothing
+// while the engine has none.
+enum class PlaybackProperty {
+    Position,          // seconds from the start
+    Duration,          // seconds
+    Paused,            // paused by a command
+    Volume,            // 0 to 100
+    Muted,             // sound off
+    WaitingForNetwork, // playback holds until more of the movie has arrived
+    BufferingPercent,  // how much of what it waits for has arrived
+};
+
+enum class SeekKind {
+    Relative, // seconds forward (negative: back) from the current position
+    Absolute, // to that second, exactly
+    Percent,  // to that share of the duration
+    Scrub,    // to that second, at the nearest key frame: quick, for a drag still going on
+};
+
+// Where the playback commands go: the movie engine. It carries them out in the order given;
+// the toggles and steps act on its own current values, so quick presses add up.
+class PlaybackCommands {
+public:
+    virtual ~PlaybackCommands() = default;
+
+    virtual void setPaused(bool paused) = 0;
+    virtual void togglePause() = 0;
+    virtual void setVolume(int volume) = 0;
+    // Within 0 to 100.
+    virtual void stepVolume(int delta) = 0;
+    virtual void setMuted(bool muted) = 0;
+    virtual void toggleMute() = 0;
+    virtual void seek(double amount, SeekKind kind) = 0;
+};
+
+} // namespace kestrova

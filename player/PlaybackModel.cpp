@@ -1,0 +1,238 @@
+#include "player/PlaybackModel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace kestrova {
+
+PlaybackStatus PlaybackState::status() const {
+    if (!started || failed)
+        return PlaybackStatus::Stopped;
+    return paused ? PlaybackStatus::Paused : PlaybackStatus::Playing;
+}
+
+PlaybackModel::Subscription::Subscription(Subscription&& other) noexcept
+    : m_listeners(std::move(other.m_listeners))
+    , m_id(std::exchange(other.m_id, -1)) {}
+
+PlaybackModel::Subscription& PlaybackModel::Subscription::operator=(Subscription&& other) noexcept {
+    if (this != &other) {
+        reset();
+        m_listeners = std::move(other.m_listeners);
+        m_id = std::exchange(other.m_id, -1);
+    }
+    return *this;
+}
+
+void PlaybackModel::Subscription::reset() {
+    if (const auto listeners = m_listeners.lock())
+        std::erase_if(listeners->entries,
+                      [this](const auto& entry) { return entry.first == m_id; });
+    m_listeners.reset();
+}
+
+PlaybackModel::Subscription PlaybackModel::subscribe(Listener listener) {
+    const int id = m_listeners->nextId++;
+    m_listeners->entries.emplace_back(id, std::move(listener));
+    return Subscription(m_listeners, id);
+}
+
+void PlaybackModel::notify(PlaybackChanges changes) {
+    if (changes.empty())
+        return;
+    // A listener may subscribe or end another's subscription meanwhile.
+    const auto entries = m_listeners->entries;
+    for (const auto& [id, listener] : entries) {
+        const auto& now = m_listeners->entries;
+        if (std::any_of(now.begin(), now.end(), [id = id](const auto& e) { return e.first == id; }))
+            listener(changes);
+    }
+}
+
+void PlaybackModel::attach(PlaybackCommands* engine) {
+    m_engine = engine;
+    if (!m_engine)
+        return;
+    m_engine->setVolume(m_state.volume);
+    m_engine->setMuted(m_state.muted);
+}
+
+void PlaybackModel::setPaused(bool paused) {
+    if (stopped())
+        return;
+    if (m_engine)
+        m_engine->setPaused(paused);
+    else
+        takePaused(paused);
+}
+
+void PlaybackModel::togglePause() {
+    if (stopped())
+        return;
+    if (m_engine)
+        m_engine->togglePause();
+    else
+        takePaused(!m_state.paused);
+}
+
+void PlaybackModel::seek(double amount, SeekKind kind) {
+    if (canSeek() && m_engine)
+        m_engine->seek(amount, kind);
+}
+
+void PlaybackModel::seekBy(double seconds) {
+    seek(seconds, SeekKind::Relative);
+}
+
+void PlaybackModel::seekTo(double seconds) {
+    seek(std::max(0.0, seconds), SeekKind::Absolute);
+}
+
+void PlaybackModel::seekToPercent(double percent) {
+    seek(std::clamp(percent, 0.0, 100.0), SeekKind::Percent);
+}
+
+void PlaybackModel::scrubTo(double seconds) {
+    seek(std::max(0.0, seconds), SeekKind::Scrub);
+}
+
+void PlaybackModel::setVolume(int volume) {
+    volume = std::clamp(volume, 0, kMaxVolume);
+    if (m_engine)
+        m_engine->setVolume(volume);
+    else
+        takeVolume(volume);
+}
+
+void PlaybackModel::stepVolume(int delta) {
+    if (m_engine)
+        m_engine->stepVolume(delta);
+    else
+        takeVolume(std::clamp(m_state.volume + delta, 0, kMaxVolume));
+}
+
+void PlaybackModel::setMuted(bool muted) {
+    if (m_engine)
+        m_engine->setMuted(muted);
+    else
+        takeMuted(muted);
+}
+
+void PlaybackModel::toggleMute() {
+    if (m_engine)
+        m_engine->toggleMute();
+    else
+        takeMuted(!m_state.muted);
+}
+
+// Every new movie plays from its start, even when the one before was paused.
+void PlaybackModel::loadRequested() {
+    if (m_state.paused && m_engine)
+        m_engine->setPaused(false);
+    const PlaybackState before = m_state;
+    m_state = PlaybackState{};
+    m_state.started = true;
+    m_state.loading = true;
+    m_state.paused = before.paused; // until the engine says otherwise
+    m_state.volume = before.volume;
+    m_state.muted = before.muted;
+    m_restartedOnce = false;
+    notify(PlaybackChange::Status | PlaybackChange::Position | PlaybackChange::Duration |
+           PlaybackChange::Loading);
+}
+
+void PlaybackModel::fileOpened() {
+    if (m_state.started && !m_state.failed)
+        m_state.opened = true;
+}
+
+void PlaybackModel::firstFrameShown() {
+    if (!m_state.loading)
+        return;
+    m_state.loading = false;
+    notify(PlaybackChange::Loading);
+}
+
+void PlaybackModel::loadFailed() {
+    m_state.failed = true;
+    m_state.opened = false;
+    m_state.loading = false;
+    notify(PlaybackChange::Status | PlaybackChange::Loading);
+}
+
+void PlaybackModel::playbackRestarted() {
+    if (!canSeek())
+        return;
+    // The first start of a movie is no jump.
+    if (std::exchange(m_restartedOnce, true))
+        notify(PlaybackChange::Seeked);
+}
+
+void PlaybackModel::propertyChanged(PlaybackProperty property, std::optional<double> value) {
+    switch (property) {
+    case PlaybackProperty::Paused:
+        if (value)
+            takePaused(*value != 0);
+        break;
+    case PlaybackProperty::Muted:
+        if (value)
+            takeMuted(*value != 0);
+        break;
+    case PlaybackProperty::Volume:
+        if (value)
+            takeVolume(std::clamp(int(std::lround(*value)), 0, kMaxVolume));
+        break;
+    default:
+        takeMovieValue(property, value);
+        break;
+    }
+}
+
+void PlaybackModel::takePaused(bool paused) {
+    if (std::exchange(m_state.paused, paused) != paused)
+        notify(PlaybackChange::Status);
+}
+
+void PlaybackModel::takeVolume(int volume) {
+    if (std::exchange(m_state.volume, volume) != volume)
+        notify(PlaybackChange::Volume);
+}
+
+void PlaybackModel::takeMuted(bool muted) {
+    if (std::exchange(m_state.muted, muted) != muted)
+        notify(PlaybackChange::Mute);
+}
+
+// Values of the movie itself; those of a movie before the current one was opened (the one it
+// replaces, the warm-up) are not this movie's.
+void PlaybackModel::takeMovieValue(PlaybackProperty property, std::optional<double> value) {
+    if (!canSeek())
+        return;
+    switch (property) {
+    case PlaybackProperty::Position:
+        if (std::exchange(m_state.position, value) != value)
+            notify(PlaybackChange::Position);
+        break;
+    case PlaybackProperty::Duration:
+        if (std::exchange(m_state.duration, value) != value)
+            notify(PlaybackChange::Duration);
+        break;
+    case PlaybackProperty::WaitingForNetwork:
+        if (std::exchange(m_state.waitingForNetwork, value.value_or(0) != 0) !=
+            m_state.waitingForNetwork)
+            notify(PlaybackChange::Loading);
+        break;
+    case PlaybackProperty::BufferingPercent: {
+        const std::optional<int> percent =
+            value ? std::optional<int>(std::clamp(int(*value), 0, 100)) : std::nullopt;
+        if (std::exchange(m_state.bufferingPercent, percent) != percent)
+            notify(PlaybackChange::Loading);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+} // namespace kestrova

@@ -1,0 +1,232 @@
+#include "player/PlaybackModel.h"
+
+#include "player/PlaybackTime.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+using Property = PlaybackProperty;
+
+// Writes down every command, e.g. "seek 5 relative".
+class RecordingEngine : public PlaybackCommands {
+public:
+    void setPaused(bool paused) override { sent.push_back("pause " + std::to_string(paused)); }
+    void togglePause() override { sent.push_back("cycle pause"); }
+    void setVolume(int volume) override { sent.push_back("volume " + std::to_string(volume)); }
+    void stepVolume(int delta) override { sent.push_back("add volume " + std::to_string(delta)); }
+    void setMuted(bool muted) override { sent.push_back("mute " + std::to_string(muted)); }
+    void toggleMute() override { sent.push_back("cycle mute"); }
+    void seek(double amount, SeekKind kind) override {
+        static const char* const kinds[] = {"relative", "absolute", "percent", "scrub"};
+        sent.push_back("seek " + std::to_string(int(amount)) + " " + kinds[int(kind)]);
+    }
+    std::vector<std::string> sent;
+};
+
+class PlaybackModelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_subscription = m_model.subscribe([this](PlaybackChanges c) { m_changes |= c; });
+    }
+    // Attached and confirmed, a movie requested and opened, every command so far forgotten.
+    void playing() {
+        m_model.attach(&m_engine);
+        m_model.propertyChanged(Property::Volume, 100);
+        m_model.propertyChanged(Property::Muted, 0);
+        m_model.loadRequested();
+        m_model.fileOpened();
+        m_model.firstFrameShown();
+        m_engine.sent.clear();
+        m_changes = {};
+    }
+    const PlaybackState& state() const { return m_model.state(); }
+
+    PlaybackModel m_model;
+    RecordingEngine m_engine;
+    PlaybackChanges m_changes;
+    PlaybackModel::Subscription m_subscription;
+};
+
+TEST_F(PlaybackModelTest, StoppedBeforeTheFirstVideoSoundIsKeptForTheEngine) {
+    EXPECT_EQ(state().status(), PlaybackStatus::Stopped);
+    m_model.togglePause();
+    m_model.seekBy(5);
+    m_model.stepVolume(-30);
+    m_model.toggleMute();
+    EXPECT_EQ(state().status(), PlaybackStatus::Stopped);
+    EXPECT_EQ(m_changes, PlaybackChange::Volume | PlaybackChange::Mute);
+    EXPECT_EQ(state().volume, 70);
+    m_model.attach(&m_engine);
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"volume 70", "mute 1"}));
+}
+
+// Quick steps add up in the engine, which knows its volume best; its reports change the state.
+TEST_F(PlaybackModelTest, WithAnEngineTheStateFollowsItsReports) {
+    playing();
+    m_model.stepVolume(-10);
+    m_model.stepVolume(-10);
+    m_model.togglePause();
+    EXPECT_EQ(state().volume, 100);
+    EXPECT_EQ(state().status(), PlaybackStatus::Playing);
+    m_model.propertyChanged(Property::Volume, 80);
+    m_model.propertyChanged(Property::Paused, 1);
+    EXPECT_EQ(state().volume, 80);
+    EXPECT_EQ(state().status(), PlaybackStatus::Paused);
+    EXPECT_EQ(m_changes, PlaybackChange::Volume | PlaybackChange::Status);
+}
+
+struct CommandCase {
+    const char* name;
+    std::function<void(PlaybackModel&)> act;
+    std::vector<std::string> sent;
+};
+
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PlaybackCommandTest : public PlaybackModelTest,
+                            public ::testing::WithParamInterface<CommandCase> {};
+
+TEST_P(PlaybackCommandTest, SendsWhatWasAskedForWithinItsRange) {
+    playing();
+    GetParam().act(m_model);
+    EXPECT_EQ(m_engine.sent, GetParam().sent);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PlaybackCommandTest,
+    ::testing::Values(
+        CommandCase{"Toggle", [](PlaybackModel& m) { m.togglePause(); }, {"cycle pause"}},
+        CommandCase{"Pause", [](PlaybackModel& m) { m.pause(); }, {"pause 1"}},
+        CommandCase{"SeekBack", [](PlaybackModel& m) { m.seekBy(-10); }, {"seek -10 relative"}},
+        CommandCase{
+            "SeekBeforeTheStart", [](PlaybackModel& m) { m.seekTo(-3); }, {"seek 0 absolute"}},
+        CommandCase{"Percent", [](PlaybackModel& m) { m.seekToPercent(90); }, {"seek 90 percent"}},
+        CommandCase{
+            "PercentBeyond", [](PlaybackModel& m) { m.seekToPercent(150); }, {"seek 100 percent"}},
+        CommandCase{"Scrub", [](PlaybackModel& m) { m.scrubTo(42); }, {"seek 42 scrub"}},
+        CommandCase{"Quieter", [](PlaybackModel& m) { m.stepVolume(-5); }, {"add volume -5"}},
+        CommandCase{"BelowSilence", [](PlaybackModel& m) { m.setVolume(-20); }, {"volume 0"}},
+        CommandCase{"AboveTheTop", [](PlaybackModel& m) { m.setVolume(130); }, {"volume 100"}},
+        CommandCase{"Mute", [](PlaybackModel& m) { m.toggleMute(); }, {"cycle mute"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PlaybackModelTest, NoSeekBeforeTheMovieIsOpenedOrAfterItFailed) {
+    m_model.attach(&m_engine);
+    m_model.loadRequested();
+    m_model.seekBy(5);
+    m_model.fileOpened();
+    m_model.loadFailed();
+    m_model.seekTo(1);
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"volume 100", "mute 0"}));
+    EXPECT_EQ(state().status(), PlaybackStatus::Stopped);
+}
+
+struct ReportCase {
+    const char* name;
+    Property property;
+    std::optional<double> value;
+    std::function<bool(const PlaybackState&)> holds;
+    PlaybackChanges changes;
+};
+
+void PrintTo(const ReportCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PlaybackReportTest : public PlaybackModelTest,
+                           public ::testing::WithParamInterface<ReportCase> {};
+
+TEST_P(PlaybackReportTest, ChangesTheStateAndSaysWhat) {
+    playing();
+    m_model.propertyChanged(GetParam().property, GetParam().value);
+    EXPECT_TRUE(GetParam().holds(state()));
+    EXPECT_EQ(m_changes, GetParam().changes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PlaybackReportTest,
+    ::testing::Values(
+        ReportCase{"Position", Property::Position, 1.5,
+                   [](const PlaybackState& s) { return s.position == 1.5; },
+                   PlaybackChange::Position},
+        ReportCase{"Duration", Property::Duration, 296,
+                   [](const PlaybackState& s) { return s.duration == 296; },
+                   PlaybackChange::Duration},
+        ReportCase{"PausedElsewhere", Property::Paused, 1,
+                   [](const PlaybackState& s) { return s.status() == PlaybackStatus::Paused; },
+                   PlaybackChange::Status},
+        ReportCase{"Volume", Property::Volume, 42.4,
+                   [](const PlaybackState& s) { return s.volume == 42; }, PlaybackChange::Volume},
+        ReportCase{"WaitingForNetwork", Property::WaitingForNetwork, 1,
+                   [](const PlaybackState& s) { return s.waiting(); }, PlaybackChange::Loading},
+        ReportCase{"Buffering", Property::BufferingPercent, 37,
+                   [](const PlaybackState& s) { return s.bufferingPercent == 37; },
+                   PlaybackChange::Loading},
+        ReportCase{"SameAgain", Property::Muted, 0, [](const PlaybackState& s) { return !s.muted; },
+                   PlaybackChanges()}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Values of the movie being replaced (or of the warm-up) are not the new movie's.
+TEST_F(PlaybackModelTest, MovieValuesCountOnlyOnceTheMovieIsOpened) {
+    playing();
+    m_model.propertyChanged(Property::Position, 7);
+    m_model.loadRequested();
+    EXPECT_EQ(state().position, std::nullopt);
+    EXPECT_TRUE(state().waiting());
+    m_model.propertyChanged(Property::Position, 8);
+    m_model.propertyChanged(Property::Duration, 9);
+    EXPECT_EQ(state().position, std::nullopt);
+    m_model.fileOpened();
+    m_model.propertyChanged(Property::Position, 0.1);
+    EXPECT_EQ(state().position, 0.1);
+    EXPECT_TRUE(state().waiting());
+    m_model.firstFrameShown();
+    EXPECT_FALSE(state().waiting());
+}
+
+TEST_F(PlaybackModelTest, NewVideoPlaysEvenWhenThePreviousWasPaused) {
+    playing();
+    m_model.propertyChanged(Property::Paused, 1);
+    m_model.loadRequested();
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"pause 0"}));
+    m_model.propertyChanged(Property::Paused, 0);
+    EXPECT_EQ(state().status(), PlaybackStatus::Playing);
+}
+
+TEST_F(PlaybackModelTest, SeekedAfterEveryRestartButTheFirst) {
+    playing();
+    m_model.playbackRestarted();
+    EXPECT_FALSE(m_changes.has(PlaybackChange::Seeked));
+    m_model.playbackRestarted();
+    EXPECT_TRUE(m_changes.has(PlaybackChange::Seeked));
+}
+
+TEST_F(PlaybackModelTest, AnEndedSubscriptionHearsNothingWhicheverGoesFirst) {
+    m_subscription.reset();
+    m_model.setVolume(10);
+    EXPECT_TRUE(m_changes.empty());
+    auto model = std::make_unique<PlaybackModel>();
+    PlaybackModel::Subscription outliving = model->subscribe([](PlaybackChanges) {});
+    model.reset();
+    outliving.reset();
+}
+
+TEST(PlaybackTimeTest, ElapsedAndTotalWithHoursWhenTheVideoHasThem) {
+    EXPECT_EQ(PlaybackTimeText(std::nullopt, std::nullopt), "0:00 / 0:00");
+    EXPECT_EQ(PlaybackTimeText(83.9, 296), "1:23 / 4:56");
+    EXPECT_EQ(PlaybackTimeText(std::nullopt, 59.5), "0:00 / 0:59");
+    EXPECT_EQ(PlaybackTimeText(83, 3723), "0:01:23 / 1:02:03");
+    EXPECT_EQ(PlaybackTimeText(3723, std::nullopt), "1:02:03");
+    EXPECT_EQ(PlaybackTimeText(-0.2, 600), "0:00 / 10:00");
+}
+
+} // namespace
+} // namespace kestrova
