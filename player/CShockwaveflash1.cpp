@@ -32,22 +32,34 @@ bool CShockwaveflash1::startEngine() {
     if (m_engineTried)
         return m_engine != nullptr;
     m_engineTried = true;
-    // The engine calls back while it lives; it lives no longer than this widget.
-    MovieEngineEvents events;
-    events.fileLoaded = [this] {
-        TraceStep("file-loaded");
-        m_awaitingFirstFrame = true;
-    };
-    events.frameDrawn = [this] { onFrameDrawn(); };
-    events.playbackFailed = [this](const QString& reason) { emit playbackFailed(reason); };
-    m_engine =
-        CreateMovieEngine(this, usesSoftwareRendering(), std::move(events), &m_engineFailure);
+    m_engine = CreateMovieEngine(this, usesSoftwareRendering(), engineEvents(), &m_engineFailure);
     TraceStep("engine-made");
     if (!m_engine)
         return false;
     m_engine->setYtDlpFormatOverride(m_formatOverride);
+    m_playback.attach(m_engine.get());
     layout()->addWidget(m_engine->view());
     return true;
+}
+
+// The engine calls back while it lives; it lives no longer than this widget.
+MovieEngineEvents CShockwaveflash1::engineEvents() {
+    MovieEngineEvents events;
+    events.fileLoaded = [this] {
+        TraceStep("file-loaded");
+        m_awaitingFirstFrame = true;
+        m_playback.fileOpened();
+    };
+    events.frameDrawn = [this] { onFrameDrawn(); };
+    events.playbackFailed = [this](const QString& reason) {
+        m_playback.loadFailed();
+        emit playbackFailed(reason);
+    };
+    events.propertyChanged = [this](PlaybackProperty property, std::optional<double> value) {
+        m_playback.propertyChanged(property, value);
+    };
+    events.playbackRestarted = [this] { m_playback.playbackRestarted(); };
+    return events;
 }
 
 void CShockwaveflash1::warmUp() {
@@ -59,7 +71,9 @@ void CShockwaveflash1::warmUp() {
 
 void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address) {
     TraceStep("load-movie");
+    m_playback.loadRequested();
     if (!startEngine()) {
+        m_playback.loadFailed();
         emit playbackFailed(
             ToQString(FormatText(texts::kPlaybackFailedNoEngine, {m_engineFailure})));
         return;
@@ -72,6 +86,7 @@ void CShockwaveflash1::onFrameDrawn() {
     if (!m_awaitingFirstFrame)
         return;
     m_awaitingFirstFrame = false;
+    m_playback.firstFrameShown();
     emit firstFrameRendered();
 }
 

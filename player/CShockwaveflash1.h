@@ -1,6 +1,7 @@
 #pragma once
 
 #include "player/MovieEngine.h"
+#include "player/PlaybackModel.h"
 
 #include <memory>
 #include <optional>
@@ -14,7 +15,7 @@ namespace kestrova {
 // The movie player of the player window, white until a movie shows. Its engine is made at
 // the first need (a movie to load, or startEngine() when a load is likely soon), not with the
 // window: the program starts and rests without it. Without an engine a load fails at once,
-// saying why.
+// saying why. What it plays, and how, is told and commanded through its playback model.
 class CShockwaveflash1 : public QWidget {
     Q_OBJECT
 
@@ -32,6 +33,8 @@ public:
     // its module loads in the background, then the engine is made and its outputs warmed.
     void warmUp();
     bool hasPlayer() const { return m_engine != nullptr; }
+    PlaybackModel& playback() { return m_playback; }
+    const PlaybackModel& playback() const { return m_playback; }
     // Frames are drawn on the CPU (Qt's offscreen and minimal platforms have no usable
     // OpenGL), or with OpenGL.
     static bool usesSoftwareRendering();
@@ -56,7 +59,10 @@ signals:
 
 private:
     void onFrameDrawn();
+    MovieEngineEvents engineEvents();
 
+    // Declared before the engine, which commands nothing once it has gone.
+    PlaybackModel m_playback;
     std::unique_ptr<MovieEngine> m_engine;
     std::string m_formatOverride;
     std::string m_engineFailure; // why there is no engine, once that is known

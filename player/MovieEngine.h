@@ -1,5 +1,7 @@
 #pragma once
 
+#include "player/PlaybackCommands.h"
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -20,13 +22,18 @@ struct MovieEngineEvents {
     std::function<void()> fileLoaded; // the movie loaded last has been opened
     std::function<void()> frameDrawn; // a movie frame has been drawn and shown
     std::function<void(const QString& reason)> playbackFailed;
+    // A value the player shows has changed (the position, the volume ...).
+    std::function<void(PlaybackProperty property, std::optional<double> value)> propertyChanged;
+    // Playback has started, or gone on after a seek or the loop.
+    std::function<void()> playbackRestarted;
 };
 
 // The movie engine behind the player widget: libmpv and its views. It lives in a module of
 // its own, loaded at the first need, so that the program starts without the engine's
 // libraries (a few hundred of them, the software OpenGL renderer among them) and keeps them
-// out of memory until a movie is wanted.
-class MovieEngine {
+// out of memory until a movie is wanted. It carries out the playback commands without
+// waiting for them to take effect.
+class MovieEngine : public PlaybackCommands {
 public:
     virtual ~MovieEngine() = default;
 

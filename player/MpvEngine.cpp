@@ -2,6 +2,7 @@
 
 #include "player/MpvGlView.h"
 #include "player/MpvHandle.h"
+#include "player/MpvPlaybackChannel.h"
 #include "player/MpvSoftwareView.h"
 
 #include <QWidget>
@@ -20,7 +21,9 @@ std::unique_ptr<MpvEngine> MpvEngine::create(QWidget* parent, bool software,
 
 MpvEngine::MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events)
     : m_events(std::move(events))
-    , m_mpv(std::move(mpv)) {
+    , m_mpv(std::move(mpv))
+    , m_playback(std::make_unique<MpvPlaybackChannel>(m_mpv->get(), m_events)) {
+    m_mpv->setEventListener([this](const mpv_event& event) { m_playback->handleEvent(event); });
     QObject::connect(m_mpv.get(), &MpvHandle::playbackFailed, m_mpv.get(),
                      [this](const QString& reason) { m_events.playbackFailed(reason); });
     QObject::connect(m_mpv.get(), &MpvHandle::fileLoaded, m_mpv.get(),
@@ -73,6 +76,34 @@ QString MpvEngine::option(const char* name) const {
 
 void MpvEngine::warmUp() {
     m_mpv->warmUp();
+}
+
+void MpvEngine::setPaused(bool paused) {
+    m_playback->setPaused(paused);
+}
+
+void MpvEngine::togglePause() {
+    m_playback->togglePause();
+}
+
+void MpvEngine::setVolume(int volume) {
+    m_playback->setVolume(volume);
+}
+
+void MpvEngine::stepVolume(int delta) {
+    m_playback->stepVolume(delta);
+}
+
+void MpvEngine::setMuted(bool muted) {
+    m_playback->setMuted(muted);
+}
+
+void MpvEngine::toggleMute() {
+    m_playback->toggleMute();
+}
+
+void MpvEngine::seek(double amount, SeekKind kind) {
+    m_playback->seek(amount, kind);
 }
 
 void MpvEngine::setYtDlpFormatOverride(const std::string& format) {

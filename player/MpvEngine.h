@@ -8,6 +8,7 @@ namespace kestrova {
 
 class MpvHandle;
 class MpvGlView;
+class MpvPlaybackChannel;
 class MpvSoftwareView;
 
 // The movie engine on libmpv: one engine handle drawn by OpenGL into a native window of its
@@ -29,6 +30,13 @@ public:
     QString option(const char* name) const override;
     void setYtDlpFormatOverride(const std::string& format) override;
     void warmUp() override;
+    void setPaused(bool paused) override;
+    void togglePause() override;
+    void setVolume(int volume) override;
+    void stepVolume(int delta) override;
+    void setMuted(bool muted) override;
+    void toggleMute() override;
+    void seek(double amount, SeekKind kind) override;
 
 private:
     MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events);
@@ -38,6 +46,7 @@ private:
     // Declared before the views: they are destroyed first, so their render contexts are
     // freed before the engine they belong to.
     std::unique_ptr<MpvHandle> m_mpv;
+    std::unique_ptr<MpvPlaybackChannel> m_playback;
     std::unique_ptr<MpvSoftwareView> m_softwareView;
     // The OpenGL view is a window of its own inside this container, which owns it.
     std::unique_ptr<QWidget> m_glContainer;

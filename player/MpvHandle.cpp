@@ -233,6 +233,10 @@ bool MpvHandle::isIdle() const {
     return idle != 0;
 }
 
+void MpvHandle::setEventListener(std::function<void(const mpv_event&)> listener) {
+    m_eventListener = std::move(listener);
+}
+
 void MpvHandle::drainEvents() {
     for (;;) {
         const mpv_event* event = mpv_wait_event(m_handle.get(), 0);
@@ -247,6 +251,8 @@ void MpvHandle::drainEvents() {
 }
 
 void MpvHandle::handleEvent(const mpv_event& event) {
+    if (m_eventListener)
+        m_eventListener(event);
     switch (event.event_id) {
     case MPV_EVENT_LOG_MESSAGE: {
         const auto& message = *static_cast<const mpv_event_log_message*>(event.data);

@@ -5,6 +5,7 @@
 #include "player/YtDlpFormat.h"
 
 #include <cstdint>
+#include <functional>
 #include <future>
 #include <memory>
 #include <mpv/client.h>
@@ -68,6 +69,10 @@ public:
     // True while the engine plays nothing.
     bool isIdle() const;
 
+    // Called with every event of the engine, on the GUI thread, before the handle's own
+    // handling; the event is valid during the call only.
+    void setEventListener(std::function<void(const mpv_event&)> listener);
+
 signals:
     // The current movie has been opened; its first frame follows.
     void fileLoaded();
@@ -86,6 +91,7 @@ private:
     void reportFailureWithYtDlpVersion();
 
     MpvHandlePtr m_handle;
+    std::function<void(const mpv_event&)> m_eventListener;
     QPointer<QWidget> m_view;
     PlaybackDiagnosis m_diagnosis;
     std::string m_formatOverride;

@@ -1,0 +1,161 @@
+#include "player/MpvPlaybackChannel.h"
+
+#include "player/MpvLog.h"
+
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace kestrova {
+namespace {
+
+struct Observed {
+    PlaybackProperty property;
+    const char* name;
+    mpv_format format;
+};
+
+// Observed in the engine's own formats. Replies are numbered from kFirstObserved, clear of
+// the handle's own (MpvHandle observes the decoder in use).
+constexpr Observed kObserved[] = {
+    {PlaybackProperty::Position, "time-pos", MPV_FORMAT_DOUBLE},
+    {PlaybackProperty::Duration, "duration", MPV_FORMAT_DOUBLE},
+    {PlaybackProperty::Paused, "pause", MPV_FORMAT_FLAG},
+    {PlaybackProperty::Volume, "volume", MPV_FORMAT_DOUBLE},
+    {PlaybackProperty::Muted, "mute", MPV_FORMAT_FLAG},
+    {PlaybackProperty::WaitingForNetwork, "paused-for-cache", MPV_FORMAT_FLAG},
+    {PlaybackProperty::BufferingPercent, "cache-buffering-state", MPV_FORMAT_INT64},
+};
+constexpr uint64_t kFirstObserved = 100;
+// The reply to every asynchronous command and property change.
+constexpr uint64_t kCommandReply = 200;
+
+std::optional<double> valueOf(const mpv_event_property& property) {
+    switch (property.format) {
+    case MPV_FORMAT_DOUBLE:
+        return *static_cast<const double*>(property.data);
+    case MPV_FORMAT_FLAG:
+        return *static_cast<const int*>(property.data) != 0 ? 1.0 : 0.0;
+    case MPV_FORMAT_INT64:
+        return double(*static_cast<const int64_t*>(property.data));
+    default:
+        return std::nullopt; // the engine has no value now
+    }
+}
+
+// Exact but for a scrub: the engine would otherwise go to a key frame on relative seeks, which
+// may lie seconds away from where a person asked to go.
+const char* seekFlags(SeekKind kind) {
+    switch (kind) {
+    case SeekKind::Relative:
+        return "relative+exact";
+    case SeekKind::Percent:
+        return "absolute-percent+exact";
+    case SeekKind::Scrub:
+        return "absolute+keyframes";
+    case SeekKind::Absolute:
+        break;
+    }
+    return "absolute+exact";
+}
+
+mpv_node stringNode(const char* text) {
+    mpv_node node{};
+    node.format = MPV_FORMAT_STRING;
+    node.u.string = const_cast<char*>(text);
+    return node;
+}
+
+} // namespace
+
+MpvPlaybackChannel::MpvPlaybackChannel(mpv_handle* handle, const MovieEngineEvents& events)
+    : m_handle(handle)
+    , m_events(events) {
+    // The player's volume goes no higher; a step up stops there.
+    checkMpv(mpv_set_property_string(m_handle, "volume-max", "100"), "volume-max");
+    for (std::size_t i = 0; i < std::size(kObserved); ++i)
+        checkMpv(mpv_observe_property(m_handle, kFirstObserved + i, kObserved[i].name,
+                                      kObserved[i].format),
+                 kObserved[i].name);
+}
+
+void MpvPlaybackChannel::handleEvent(const mpv_event& event) {
+    switch (event.event_id) {
+    case MPV_EVENT_PROPERTY_CHANGE:
+        reportProperty(event.reply_userdata, *static_cast<const mpv_event_property*>(event.data));
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        if (m_events.playbackRestarted)
+            m_events.playbackRestarted();
+        break;
+    case MPV_EVENT_COMMAND_REPLY:
+    case MPV_EVENT_SET_PROPERTY_REPLY:
+        if (event.reply_userdata == kCommandReply)
+            checkMpv(event.error, "playback command");
+        break;
+    default:
+        break;
+    }
+}
+
+void MpvPlaybackChannel::reportProperty(uint64_t reply, const mpv_event_property& property) {
+    if (reply < kFirstObserved || reply >= kFirstObserved + std::size(kObserved) ||
+        !m_events.propertyChanged)
+        return;
+    m_events.propertyChanged(kObserved[reply - kFirstObserved].property, valueOf(property));
+}
+
+void MpvPlaybackChannel::setFlag(const char* name, bool on) {
+    int flag = on ? 1 : 0;
+    checkMpv(mpv_set_property_async(m_handle, kCommandReply, name, MPV_FORMAT_FLAG, &flag), name);
+}
+
+void MpvPlaybackChannel::command(std::initializer_list<const char*> arguments) {
+    std::vector<const char*> argv(arguments);
+    argv.push_back(nullptr);
+    checkMpv(mpv_command_async(m_handle, kCommandReply, argv.data()), argv.front());
+}
+
+void MpvPlaybackChannel::setPaused(bool paused) {
+    setFlag("pause", paused);
+}
+
+void MpvPlaybackChannel::togglePause() {
+    command({"cycle", "pause"});
+}
+
+void MpvPlaybackChannel::setVolume(int volume) {
+    double value = volume;
+    checkMpv(mpv_set_property_async(m_handle, kCommandReply, "volume", MPV_FORMAT_DOUBLE, &value),
+             "volume");
+}
+
+void MpvPlaybackChannel::stepVolume(int delta) {
+    const std::string amount = std::to_string(delta);
+    command({"add", "volume", amount.c_str()});
+}
+
+void MpvPlaybackChannel::setMuted(bool muted) {
+    setFlag("mute", muted);
+}
+
+void MpvPlaybackChannel::toggleMute() {
+    command({"cycle", "mute"});
+}
+
+// Named arguments, as the player's loads are sent, so the target goes as a number.
+void MpvPlaybackChannel::seek(double amount, SeekKind kind) {
+    mpv_node target{};
+    target.format = MPV_FORMAT_DOUBLE;
+    target.u.double_ = amount;
+    char* keys[] = {const_cast<char*>("name"), const_cast<char*>("target"),
+                    const_cast<char*>("flags")};
+    mpv_node values[] = {stringNode("seek"), target, stringNode(seekFlags(kind))};
+    mpv_node_list arguments{3, values, keys};
+    mpv_node command{};
+    command.format = MPV_FORMAT_NODE_MAP;
+    command.u.list = &arguments;
+    checkMpv(mpv_command_node_async(m_handle, kCommandReply, &command), "seek");
+}
+
+} // namespace kestrova

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "player/MovieEngine.h"
+
+#include <initializer_list>
+#include <mpv/client.h>
+
+namespace kestrova {
+
+// The playback half of the engine: observes the properties the player shows and reports each
+// change, and carries out the playback commands asynchronously, so the GUI thread never waits
+// for the engine (which may be busy opening a movie).
+class MpvPlaybackChannel : public PlaybackCommands {
+public:
+    // `events` is the engine's, and outlives the channel.
+    MpvPlaybackChannel(mpv_handle* handle, const MovieEngineEvents& events);
+
+    // Takes an event of the engine; those not meant for the channel are left alone.
+    void handleEvent(const mpv_event& event);
+
+    void setPaused(bool paused) override;
+    void togglePause() override;
+    void setVolume(int volume) override;
+    void stepVolume(int delta) override;
+    void setMuted(bool muted) override;
+    void toggleMute() override;
+    void seek(double amount, SeekKind kind) override;
+
+private:
+    void reportProperty(uint64_t reply, const mpv_event_property& property);
+    void setFlag(const char* name, bool on);
+    void command(std::initializer_list<const char*> arguments);
+
+    mpv_handle* m_handle;
+    const MovieEngineEvents& m_events;
+};
+
+} // namespace kestrova
