@@ -2,8 +2,11 @@
 
 #include "platform/DialogBuilder.h"
 #include "platform/QtText.h"
+#include "platform/TextFormat.h"
+#include "player/ControlBar.h"
 #include "player/FirstFrameTrace.h"
 #include "player/MovieAddress.h"
+#include "player/PlayerKeys.h"
 #include "player/PlayerLog.h"
 #include "player/PlayerPlacement.h"
 #include "res/DialogTemplates.h"
@@ -11,12 +14,29 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
 
 namespace kestrova {
+namespace {
+
+// A line over the movie. The OpenGL movie is a native window; only a native window can stand
+// above it, and only an opaque one, since nothing composes the two.
+QLabel* makeLineOverMovie(QWidget* parent) {
+    auto* line = new QLabel(parent);
+    line->setAttribute(Qt::WA_NativeWindow);
+    line->setAutoFillBackground(true);
+    line->setStyleSheet(
+        QStringLiteral("QLabel { background: rgb(48, 48, 48); color: white; padding: 4px; }"));
+    line->setWordWrap(true);
+    line->hide();
+    return line;
+}
+
+} // namespace
 
 CPlayerDlg::CPlayerDlg(std::string playerPrefix)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -24,7 +44,9 @@ CPlayerDlg::CPlayerDlg(std::string playerPrefix)
     , m_playerPrefix(playerPrefix.empty() ? std::string(texts::kDefaultPlayerUrl)
                                           : std::move(playerPrefix))
     , m_flash(new CShockwaveflash1(this))
-    , m_failureLine(new QLabel(this)) {
+    , m_bar(new ControlBar(m_flash->playback(), this))
+    , m_failureLine(makeLineOverMovie(this))
+    , m_loadingLine(makeLineOverMovie(this)) {
     setWindowTitle(ToQString(texts::kPlayerTitle));
     setWindowIcon(QApplication::windowIcon());
     // The player never keeps the program running once the main window has gone.
@@ -34,18 +56,19 @@ CPlayerDlg::CPlayerDlg(std::string playerPrefix)
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_flash);
+    layout->setSpacing(0);
+    layout->addWidget(m_flash, 1);
+    layout->addWidget(m_bar);
     connect(m_flash, &CShockwaveflash1::playbackFailed, this, &CPlayerDlg::showFailure);
     TraceFirstFrames(*m_flash);
 
-    // The OpenGL movie is a native window; only a native window can stand above it, and only
-    // an opaque one, since nothing composes the two.
-    m_failureLine->setAttribute(Qt::WA_NativeWindow);
-    m_failureLine->setAutoFillBackground(true);
-    m_failureLine->setStyleSheet(
-        QStringLiteral("QLabel { background: rgb(48, 48, 48); color: white; padding: 4px; }"));
-    m_failureLine->setWordWrap(true);
-    m_failureLine->hide();
+    m_loadingDelay.setSingleShot(true);
+    m_loadingDelay.setInterval(kLoadingLineDelayMs);
+    connect(&m_loadingDelay, &QTimer::timeout, this, &CPlayerDlg::showLoadingLine);
+    m_playbackSubscription = m_flash->playback().subscribe([this](PlaybackChanges changes) {
+        if (changes.has(PlaybackChange::Loading))
+            onLoadingChanged();
+    });
 
     setMinimumSize(kMinimumSize);
     resize(MapDialogRect(BaseUnitsOf(font()), 0, 0, dialog.w, dialog.h).size());
@@ -129,13 +152,17 @@ QString CPlayerDlg::failureText() const {
     return m_failureLine->isHidden() ? QString() : m_failureLine->text();
 }
 
+QString CPlayerDlg::loadingText() const {
+    return m_loadingLine->isHidden() ? QString() : m_loadingLine->text();
+}
+
 void CPlayerDlg::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
 void CPlayerDlg::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
-    placeFailureLine();
+    placeLinesOverMovie();
     if (m_shown)
         emit geometryChanged();
 }
@@ -152,17 +179,52 @@ void CPlayerDlg::changeEvent(QEvent* event) {
         emit geometryChanged();
 }
 
+void CPlayerDlg::keyPressEvent(QKeyEvent* event) {
+    if (!HandlePlayerKey(*event, m_flash->playback()))
+        QDialog::keyPressEvent(event);
+}
+
 void CPlayerDlg::showFailure(const QString& reason) {
     qCInfo(lcPlayer, "failure line: %s", qUtf8Printable(reason));
+    m_loadingLine->hide();
     m_failureLine->setText(reason);
     m_failureLine->show();
     m_failureLine->raise();
-    placeFailureLine();
+    placeLinesOverMovie();
 }
 
-void CPlayerDlg::placeFailureLine() {
-    const int height = m_failureLine->heightForWidth(width());
-    m_failureLine->setGeometry(0, this->height() - height, width(), height);
+// The line shows once the wait has lasted a moment: a quicker load shows none, which would only
+// flicker.
+void CPlayerDlg::onLoadingChanged() {
+    if (!m_flash->playback().state().waiting()) {
+        m_loadingDelay.stop();
+        m_loadingLine->hide();
+    } else if (!m_loadingLine->isHidden()) {
+        showLoadingLine();
+    } else if (!m_loadingDelay.isActive()) {
+        m_loadingDelay.start();
+    }
+}
+
+void CPlayerDlg::showLoadingLine() {
+    const PlaybackState& state = m_flash->playback().state();
+    if (!state.waiting())
+        return;
+    m_loadingLine->setText(ToQString(
+        state.bufferingPercent ? FormatText(texts::kLoadingPercent, {*state.bufferingPercent})
+                               : std::u16string(texts::kLoading)));
+    m_loadingLine->show();
+    m_loadingLine->raise();
+    placeLinesOverMovie();
+}
+
+// Along the bottom of the movie, above the control bar.
+void CPlayerDlg::placeLinesOverMovie() {
+    const QRect movie = m_flash->geometry();
+    for (QLabel* line : {m_failureLine, m_loadingLine}) {
+        const int height = line->heightForWidth(movie.width());
+        line->setGeometry(movie.left(), movie.bottom() + 1 - height, movie.width(), height);
+    }
 }
 
 } // namespace kestrova

@@ -7,13 +7,17 @@
 #include <string>
 
 #include <QDialog>
+#include <QTimer>
 
 class QLabel;
 
 namespace kestrova {
 
-// The window the videos play in: a top-level window of its own whose whole client area is
-// the movie. The user cannot close it; its owner creates it hidden, shows it and destroys it.
+class ControlBar;
+
+// The window the videos play in: a top-level window of its own, the movie above a strip of
+// controls. Its keys play, pause, seek and change the volume (PlayerKeys.h). The user cannot
+// close it; its owner creates it hidden, shows it and destroys it.
 class CPlayerDlg : public QDialog {
     Q_OBJECT
 
@@ -31,6 +35,8 @@ public:
 
     // The smallest the window can be made (the test clip's size).
     static constexpr QSize kMinimumSize{160, 90};
+    // How long a load or a wait for the network lasts before the loading line shows.
+    static constexpr int kLoadingLineDelayMs = 250;
 
     // Shows the window for the first time, above the main window but without taking the
     // keyboard from it: at the stored geometry when it lies on a screen that is present,
@@ -41,8 +47,11 @@ public:
     std::optional<PlayerGeometry> geometryToKeep() const;
 
     CShockwaveflash1& flash() { return *m_flash; }
+    ControlBar& controlBar() { return *m_bar; }
     // The line shown over the movie when it cannot be played; empty when none.
     QString failureText() const;
+    // The line shown over the movie while it loads; empty when none.
+    QString loadingText() const;
 
     // Escape, Enter and the close box leave the window as it is.
     void accept() override {}
@@ -56,18 +65,25 @@ signals:
 protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void showFailure(const QString& reason);
+    void onLoadingChanged();
+    void showLoadingLine();
     bool restore(const PlayerGeometry& stored);
     void placeBeside(const QWidget& mainWindow);
-    void placeFailureLine();
+    void placeLinesOverMovie();
 
     std::string m_playerPrefix;
     CShockwaveflash1* m_flash;
+    ControlBar* m_bar;
     QLabel* m_failureLine;
+    QLabel* m_loadingLine;
+    QTimer m_loadingDelay;
+    PlaybackModel::Subscription m_playbackSubscription;
     bool m_shown = false;
 };
 

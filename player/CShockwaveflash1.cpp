@@ -6,9 +6,18 @@
 #include "res/Texts.h"
 
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace kestrova {
+namespace {
+
+// The wheel's step: one notch is 120 eighths of a degree.
+constexpr int kWheelNotch = 120;
+constexpr int kVolumeStep = 5;
+
+} // namespace
 
 CShockwaveflash1::CShockwaveflash1(QWidget* parent)
     : QWidget(parent) {
@@ -88,6 +97,26 @@ void CShockwaveflash1::onFrameDrawn() {
     m_awaitingFirstFrame = false;
     m_playback.firstFrameShown();
     emit firstFrameRendered();
+}
+
+// Each press plays or pauses; a double click is two presses and so leaves playback as it was.
+// Nothing goes full screen.
+void CShockwaveflash1::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    m_playback.togglePause();
+}
+
+void CShockwaveflash1::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
+
+void CShockwaveflash1::wheelEvent(QWheelEvent* event) {
+    m_wheelAngle += event->angleDelta().y();
+    const int notches = m_wheelAngle / kWheelNotch;
+    m_wheelAngle -= notches * kWheelNotch;
+    if (notches != 0)
+        m_playback.stepVolume(notches * kVolumeStep);
 }
 
 double CShockwaveflash1::timePosition() const {

@@ -15,7 +15,8 @@ namespace kestrova {
 // The movie player of the player window, white until a movie shows. Its engine is made at
 // the first need (a movie to load, or startEngine() when a load is likely soon), not with the
 // window: the program starts and rests without it. Without an engine a load fails at once,
-// saying why. What it plays, and how, is told and commanded through its playback model.
+// saying why. What it plays, and how, is told and commanded through its playback model; a click
+// on the movie plays or pauses, the wheel over it changes the volume.
 class CShockwaveflash1 : public QWidget {
     Q_OBJECT
 
@@ -57,6 +58,11 @@ signals:
     void firstFrameRendered();
     void playbackFailed(const QString& reason);
 
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
 private:
     void onFrameDrawn();
     MovieEngineEvents engineEvents();
@@ -68,6 +74,7 @@ private:
     std::string m_engineFailure; // why there is no engine, once that is known
     bool m_engineTried = false;
     bool m_awaitingFirstFrame = false;
+    int m_wheelAngle = 0; // turned but not yet a whole step
 };
 
 } // namespace kestrova

@@ -28,6 +28,9 @@ QSurfaceFormat playerFormat() {
 
 MpvGlView::MpvGlView(MpvHandle& mpv) {
     setSurfaceType(QSurface::OpenGLSurface);
+    // Clicks and the wheel pass through to the player widget below, which has a use for them;
+    // a click here would also take the keyboard from the player window.
+    setFlag(Qt::WindowTransparentForInput);
     setFormat(playerFormat());
     m_context.setFormat(format());
     m_idleSurface.setFormat(format());

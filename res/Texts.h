@@ -71,6 +71,17 @@ inline constexpr std::u16string_view kPlaybackHintYtdlMissing = u" / yt-dlp が�
 // The player window's title.
 inline constexpr std::u16string_view kPlayerTitle = u"Player";
 
+// The player's control bar: tooltips and accessible names.
+inline constexpr std::u16string_view kPlay = u"再生";
+inline constexpr std::u16string_view kPause = u"一時停止";
+inline constexpr std::u16string_view kSeekBar = u"再生位置";
+inline constexpr std::u16string_view kVolume = u"音量";
+inline constexpr std::u16string_view kMute = u"ミュート";
+// Shown over the movie until its first frame, and while playback waits for the network; then
+// how much of what it waits for has arrived, when known.
+inline constexpr std::u16string_view kLoading = u"読み込み中…";
+inline constexpr std::u16string_view kLoadingPercent = u"読み込み中… %d%%";
+
 // The maker's home page, opened by the "Powered By" and "Web Page" links.
 inline constexpr std::string_view kMakerHomePage = "https://corvanel.example.org/";
 

@@ -1,4 +1,5 @@
 #include "player/CPlayerDlg.h"
+#include "player/ControlBar.h"
 #include "tests/support/ColourfulShare.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
@@ -183,18 +184,23 @@ TEST_F(PlayerWindowTest, EscapeEnterAndCloseLeaveItOpenAndPlaying) {
     EXPECT_TRUE(waitForLoop());
 }
 
-TEST_F(PlayerWindowTest, MovieCoversClientAreaAfterEveryResize) {
+// The movie takes the client area but for the control bar's strip along the bottom.
+TEST_F(PlayerWindowTest, MovieCoversClientAreaAboveTheBarAfterEveryResize) {
     m_dialog.show();
     m_dialog.PlayVideo(u"clip");
     ASSERT_TRUE(waitForFirstFrame());
+    const auto movieArea = [&] {
+        return m_dialog.rect().adjusted(0, 0, 0, -m_dialog.controlBar().height());
+    };
     for (const QSize size : {QSize(640, 360), QSize(200, 500), QSize(333, 111)}) {
         m_dialog.resize(size);
         QApplication::processEvents();
-        EXPECT_EQ(flash().geometry(), m_dialog.rect()) << size.width() << "x" << size.height();
-        EXPECT_EQ(flash().lastFrame().size(), size * flash().devicePixelRatioF());
+        EXPECT_EQ(flash().geometry(), movieArea()) << size.width() << "x" << size.height();
+        EXPECT_EQ(m_dialog.controlBar().geometry().bottomRight(), m_dialog.rect().bottomRight());
+        EXPECT_EQ(flash().lastFrame().size(), movieArea().size() * flash().devicePixelRatioF());
     }
     m_dialog.showMaximized();
-    QTRY_COMPARE_WITH_TIMEOUT(flash().geometry(), m_dialog.rect(), kTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(flash().geometry(), movieArea(), kTimeoutMs);
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return flash().lastFrame().size() == flash().size(); }, kTimeoutMs));
 }

@@ -1,0 +1,246 @@
+// The player's controls on the real widgets with the real engine: keys, mouse, the control bar,
+// the loading line.
+#include "player/CPlayerDlg.h"
+#include "player/ControlBar.h"
+#include "tests/support/FeedServer.h"
+#include "tests/support/MediaClip.h"
+#include "tests/support/MediaServer.h"
+#include "tests/support/TempDir.h"
+
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <map>
+
+#include <QApplication>
+#include <QLabel>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+#include <QtTest/qtestspontaneevent.h>
+
+#include <gtest/gtest.h>
+
+namespace kestrova {
+namespace {
+
+constexpr int kTimeoutMs = 15000;
+
+// A 20-second clip, long enough for every seek key.
+const std::filesystem::path& longClip() {
+    static test::TempDir folder;
+    static const std::filesystem::path path = [] {
+        const auto clip = folder / "long.webm";
+        return test::MakeTestClip(clip, {160, 90, 25, 20}) ? clip : std::filesystem::path();
+    }();
+    return path;
+}
+
+class PlayerControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(longClip().empty()) << "ffmpeg could not make the clip";
+        m_dialog.show();
+    }
+
+    PlaybackModel& playback() { return m_dialog.flash().playback(); }
+    const PlaybackState& state() { return playback().state(); }
+    QWidget* movie() { return m_dialog.flash().findChild<QWidget*>(); }
+    double engineValue(const char* name) { return m_dialog.flash().engineOption(name).toDouble(); }
+    bool engineFlag(const char* name) { return m_dialog.flash().engineOption(name) == "yes"; }
+    bool becomes(const std::function<bool()>& condition) {
+        return QTest::qWaitFor(condition, kTimeoutMs);
+    }
+    bool statusBecomes(PlaybackStatus status) {
+        return becomes([&] { return state().status() == status; });
+    }
+
+    void playLongClip() {
+        QSignalSpy frames(&m_dialog.flash(), &CShockwaveflash1::firstFrameRendered);
+        m_dialog.flash().LoadMovie(0, QString::fromStdString(longClip().string()));
+        ASSERT_TRUE(frames.wait(kTimeoutMs) || frames.count() > 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return state().duration.has_value(); }, kTimeoutMs));
+    }
+    bool positionNear(double seconds) {
+        return QTest::qWaitFor(
+            [&] { return std::abs(state().position.value_or(-99) - seconds) < 0.1; }, kTimeoutMs);
+    }
+    bool advances() {
+        const double from = state().position.value_or(0);
+        return QTest::qWaitFor([&] { return state().position.value_or(0) > from + 0.3; },
+                               kTimeoutMs);
+    }
+    bool standsStill() {
+        QTest::qWait(200); // the frame shown when the pause came
+        const double from = state().position.value_or(0);
+        QTest::qWait(400);
+        return state().position.value_or(0) == from;
+    }
+    void press(Qt::Key key) { QTest::keyClick(&m_dialog, key); }
+
+    test::MediaServer m_server;
+    CPlayerDlg m_dialog{m_server.playerPrefix()};
+};
+
+TEST_F(PlayerControlsTest, KeysPauseSeekAndANewVideoPlaysAgain) {
+    playLongClip();
+    press(Qt::Key_Space);
+    EXPECT_TRUE(statusBecomes(PlaybackStatus::Paused));
+    EXPECT_TRUE(engineFlag("pause"));
+    EXPECT_TRUE(standsStill());
+    const std::pair<Qt::Key, double> seeks[] = {
+        {Qt::Key_5, 10},    {Qt::Key_Right, 15}, {Qt::Key_J, 5},  {Qt::Key_L, 15},
+        {Qt::Key_Left, 10}, {Qt::Key_Home, 0},   {Qt::Key_9, 18}, {Qt::Key_0, 0},
+    };
+    for (const auto& [key, expected] : seeks) {
+        press(key);
+        EXPECT_TRUE(positionNear(expected))
+            << QTest::toString(key) << " stands at " << state().position.value_or(-1);
+    }
+    press(Qt::Key_K);
+    EXPECT_TRUE(advances());
+    press(Qt::Key_K);
+    EXPECT_TRUE(standsStill());
+    playLongClip();
+    EXPECT_TRUE(advances()) << "the new video stayed paused";
+}
+
+TEST_F(PlayerControlsTest, KeysChangeTheVolumeAndMute) {
+    playLongClip();
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_M})
+        press(key);
+    EXPECT_TRUE(becomes([&] { return state().volume == 85 && state().muted; })) << state().volume;
+    EXPECT_EQ(engineValue("volume"), 85);
+    EXPECT_TRUE(engineFlag("mute"));
+    QTest::keyClick(&m_dialog, Qt::Key_M, Qt::ControlModifier);
+    press(Qt::Key_Up);
+    EXPECT_TRUE(becomes([&] { return state().volume == 90; }));
+    EXPECT_TRUE(state().muted);
+}
+
+// Clicks through the window, as the platform delivers them.
+TEST_F(PlayerControlsTest, ClickOnTheMoviePausesDoubleClickLeavesItAndTheWheelSetsTheVolume) {
+    playLongClip();
+    const QPoint middle = movie()->mapTo(&m_dialog, movie()->rect().center());
+    QTest::mouseClick(m_dialog.windowHandle(), Qt::LeftButton, {}, middle);
+    EXPECT_TRUE(statusBecomes(PlaybackStatus::Paused));
+    QTest::mouseDClick(m_dialog.windowHandle(), Qt::LeftButton, {}, middle);
+    QTest::qWait(300);
+    EXPECT_EQ(state().status(), PlaybackStatus::Paused);
+    EXPECT_TRUE(engineFlag("pause"));
+    EXPECT_FALSE(m_dialog.isFullScreen());
+
+    // Through the window, as the platform delivers the wheel: to the widget under the pointer,
+    // then on to its parents.
+    for (int angle : {-120, -60, -60, 120}) {
+        QWheelEvent wheel(middle, m_dialog.mapToGlobal(middle), {}, {0, angle}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel);
+        qApp->notify(m_dialog.windowHandle(), &wheel);
+    }
+    EXPECT_TRUE(becomes([&] { return state().volume == 95; })) << state().volume;
+}
+
+TEST_F(PlayerControlsTest, BarCommandsThePlayerAndNamesItsControlsInJapanese) {
+    ControlBar& bar = m_dialog.controlBar();
+    const std::map<QWidget*, QString> names = {
+        {bar.playPauseButton(), QStringLiteral("再生")},
+        {bar.seekBar(), QStringLiteral("再生位置")},
+        {bar.muteButton(), QStringLiteral("ミュート")},
+        {bar.volumeSlider(), QStringLiteral("音量")},
+    };
+    for (const auto& [control, name] : names) {
+        EXPECT_EQ(control->accessibleName(), name);
+        EXPECT_EQ(control->toolTip(), name);
+        EXPECT_EQ(control->focusPolicy(), Qt::NoFocus) << name.toStdString();
+    }
+    playLongClip();
+    EXPECT_EQ(bar.playPauseButton()->accessibleName(), QStringLiteral("一時停止"));
+    QTest::mouseClick(bar.playPauseButton(), Qt::LeftButton);
+    EXPECT_TRUE(statusBecomes(PlaybackStatus::Paused));
+    EXPECT_EQ(bar.playPauseButton()->accessibleName(), QStringLiteral("再生"));
+
+    QSlider* seek = bar.seekBar();
+    QTest::mouseClick(seek, Qt::LeftButton, {}, seek->rect().center());
+    EXPECT_TRUE(positionNear(10));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return bar.timeLabel()->text() == "0:10 / 0:20"; }, 2000))
+        << bar.timeLabel()->text().toStdString();
+    QTest::mouseClick(bar.volumeSlider(), Qt::LeftButton, {}, QPoint(0, 5));
+    EXPECT_TRUE(becomes([&] { return state().volume == 0; })) << state().volume;
+    QTest::mouseClick(bar.muteButton(), Qt::LeftButton);
+    EXPECT_TRUE(becomes([&] { return state().muted; }));
+    EXPECT_TRUE(bar.muteButton()->isChecked());
+}
+
+// The volume slider goes first where the window is narrow, down to its smallest.
+TEST_F(PlayerControlsTest, BarFitsTheTemplateSizeAndTheSmallest) {
+    ControlBar& bar = m_dialog.controlBar();
+    const QWidget* always[] = {bar.playPauseButton(), bar.seekBar(), bar.timeLabel(),
+                               bar.muteButton()};
+    for (const QSize size : {m_dialog.size(), CPlayerDlg::kMinimumSize}) {
+        m_dialog.resize(size);
+        QApplication::processEvents();
+        ASSERT_EQ(m_dialog.size(), size);
+        for (const QWidget* control : always) {
+            EXPECT_TRUE(control->isVisible()) << size.width();
+            EXPECT_TRUE(bar.rect().contains(control->geometry())) << size.width();
+        }
+        EXPECT_EQ(bar.volumeSlider()->isVisible(), size != CPlayerDlg::kMinimumSize);
+        EXPECT_GE(m_dialog.flash().height(), size.height() / 2) << "the bar takes the movie";
+    }
+}
+
+// While a clip plays, nothing of the window but the movie, the time and the seek bar repaints,
+// and those two at most four times a second.
+TEST_F(PlayerControlsTest, PlayingRepaintsOnlyTheMovieTheTimeAndTheSeekBar) {
+    playLongClip();
+    struct PaintCounter : QObject {
+        std::map<QString, int> paints;
+        bool eventFilter(QObject* watched, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                ++paints[watched->objectName().isEmpty() ? watched->metaObject()->className()
+                                                         : watched->objectName()];
+            return false;
+        }
+    } counter;
+    ControlBar& bar = m_dialog.controlBar();
+    bar.timeLabel()->setObjectName("time");
+    bar.seekBar()->setObjectName("seek");
+    QList<QWidget*> widgets = m_dialog.findChildren<QWidget*>();
+    widgets << &m_dialog;
+    for (QWidget* widget : widgets) {
+        if (widget != movie())
+            widget->installEventFilter(&counter);
+    }
+    QTest::qWait(2000);
+    std::map<QString, int>& paints = counter.paints;
+    EXPECT_GE(paints["time"], 1);
+    EXPECT_LE(paints["time"], 9);
+    EXPECT_GE(paints["seek"], 4);
+    EXPECT_LE(paints["seek"], 9);
+    EXPECT_EQ(paints.size(), 2u) << "also repainted: " << paints.rbegin()->first.toStdString();
+}
+
+// The loading line stays from the request to the first frame; a failure replaces it.
+TEST_F(PlayerControlsTest, LoadingLineUntilTheFirstFrameOrTheFailure) {
+    test::FeedServer slow;
+    const std::string query = "?version=3&rel=0&autoplay=1&loop=1";
+    slow.setReply("/v/clip" + query, test::FeedReply::ok(test::TestClipBytes()));
+    slow.setReply("/v/gone" + query, test::FeedReply::withStatus(404));
+    m_dialog.setPlayerPrefix(slow.baseUrl() + "/v/");
+    for (const char* id : {"clip", "gone"}) {
+        slow.holdRequests("/v/" + std::string(id) + query);
+        m_dialog.PlayVideo(std::u16string(id, id + std::strlen(id)));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return m_dialog.loadingText() == QStringLiteral("読み込み中…"); }, kTimeoutMs))
+            << id;
+        slow.releaseRequests("/v/" + std::string(id) + query);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return m_dialog.loadingText().isEmpty(); }, kTimeoutMs))
+            << id;
+    }
+    EXPECT_FALSE(m_dialog.failureText().isEmpty());
+}
+
+} // namespace
+} // namespace kestrova
