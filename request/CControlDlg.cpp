@@ -26,11 +26,13 @@ CControlDlg::CControlDlg()
     , m_historyDlg(std::make_unique<CHistoryDlg>()) {
     m_showPlayerTimer.setInterval(kShowPlayerIntervalMs);
     connect(&m_showPlayerTimer, &QTimer::timeout, this, &CControlDlg::OnTimer);
-    m_playerMovedTimer.setSingleShot(true);
-    m_playerMovedTimer.setInterval(kPlayerAtRestMs);
-    connect(&m_playerMovedTimer, &QTimer::timeout, this, [this] {
-        // The first show and a move back to where it was change nothing worth a save.
-        if (m_playerDlg && m_playerDlg->geometryToKeep() != m_playerGeometry)
+    m_playerChangedTimer.setSingleShot(true);
+    m_playerChangedTimer.setInterval(kPlayerAtRestMs);
+    connect(&m_playerChangedTimer, &QTimer::timeout, this, [this] {
+        // The first show, a move back to where it was, a volume set back to what it was,
+        // change nothing worth a save.
+        if (m_playerDlg &&
+            (m_playerDlg->geometryToKeep() != m_playerGeometry || playerSound() != m_playerSound))
             SaveSettings();
     });
 }
@@ -62,8 +64,15 @@ void CControlDlg::OnInitDialog() {
     m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl);
     m_playerDlg->flash().setYtDlpFormatOverride(ReadYtDlpFormat());
     m_playerDlg->hide();
-    connect(m_playerDlg.get(), &CPlayerDlg::geometryChanged, &m_playerMovedTimer,
+    connect(m_playerDlg.get(), &CPlayerDlg::geometryChanged, &m_playerChangedTimer,
             qOverload<>(&QTimer::start));
+    PlaybackModel& playback = m_playerDlg->flash().playback();
+    playback.setVolume(m_playerSound.volume);
+    playback.setMuted(m_playerSound.muted);
+    m_playerSoundChanges = playback.subscribe([this](PlaybackChanges changes) {
+        if (changes.has(PlaybackChange::Volume) || changes.has(PlaybackChange::Mute))
+            m_playerChangedTimer.start();
+    });
 
     m_historyDlg->m_pOwner = this;
     m_historyDlg->m_feedOptions = m_feedOptions;
@@ -85,12 +94,12 @@ void CControlDlg::OnDestroy() {
     // Nothing of a request still running is applied; its thread ends before anything goes.
     m_feedWorker.abandon();
     m_showPlayerTimer.stop();
-    m_playerMovedTimer.stop();
+    m_playerChangedTimer.stop();
     if (m_historyDlg) {
         m_historyDlg->DestroyWindow();
         m_historyDlg.reset();
     }
-    keepPlayerGeometry();
+    keepPlayerSettings();
     m_playerDlg.reset();
     SaveSettings();
 }
@@ -169,18 +178,26 @@ void CControlDlg::LoadSettings() {
     m_strLastVideoId = m_strInput;
     m_playerGeometry =
         ReadPlayerGeometry(CPlayerDlg::kMinimumSize.width(), CPlayerDlg::kMinimumSize.height());
+    m_playerSound = ReadPlayerSound();
 }
 
-void CControlDlg::keepPlayerGeometry() {
-    if (m_playerDlg) {
-        if (const auto kept = m_playerDlg->geometryToKeep())
-            m_playerGeometry = kept;
-    }
+void CControlDlg::keepPlayerSettings() {
+    if (!m_playerDlg)
+        return;
+    if (const auto kept = m_playerDlg->geometryToKeep())
+        m_playerGeometry = kept;
+    m_playerSound = playerSound();
+}
+
+PlayerSound CControlDlg::playerSound() const {
+    const PlaybackState& state = m_playerDlg->flash().playback().state();
+    return {state.volume, state.muted};
 }
 
 void CControlDlg::SaveSettings() {
-    keepPlayerGeometry();
-    ReportSave(texts::kSettingsFileName, WriteSettings(m_strLastVideoId, m_playerGeometry));
+    keepPlayerSettings();
+    ReportSave(texts::kSettingsFileName,
+               WriteSettings(m_strLastVideoId, m_playerGeometry, m_playerSound));
 }
 
 bool CControlDlg::showsIntent(QObject* watched, QEvent* event) const {

@@ -5,9 +5,11 @@
 #include "metadata/FeedRetrieval.h"
 #include "metadata/FeedWorker.h"
 #include "platform/ChildPanel.h"
+#include "player/PlaybackModel.h"
 #include "player/PlayerGeometry.h"
 #include "request/PanelInputHold.h"
 #include "request/PlayVideoRequest.h"
+#include "request/Settings.h"
 
 #include <memory>
 #include <optional>
@@ -42,7 +44,8 @@ class CControlDlg : public ChildPanel,
 public:
     // Show-player timer period.
     static constexpr int kShowPlayerIntervalMs = 100;
-    // How long the player must stay where it was moved before its geometry is saved.
+    // How long the player must stay where it was moved, or its sound as it was set, before it
+    // is saved.
     static constexpr int kPlayerAtRestMs = 500;
 
     CControlDlg();
@@ -84,7 +87,8 @@ private:
     void AddToHistory(HistoryItem item) override;
     void showMessage(std::u16string_view text) override;
     void showPlayedId(const std::u16string& videoId) override;
-    void keepPlayerGeometry();
+    void keepPlayerSettings();
+    PlayerSound playerSound() const;
     // The first sign that a movie is wanted soon warms the player up.
     bool showsIntent(QObject* watched, QEvent* event) const;
     void warmUpPlayer();
@@ -95,10 +99,14 @@ private:
     QLineEdit* m_editInput = nullptr;
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;
-    // A moved or resized player is saved once it has come to rest.
-    QTimer m_playerMovedTimer;
+    // A moved or resized player, or a changed volume or mute, is saved once it has come to
+    // rest.
+    QTimer m_playerChangedTimer;
     // The player's place and size: read at start, taken from the window when it goes.
     std::optional<PlayerGeometry> m_playerGeometry;
+    // The player's volume and mute: read at start, taken from the player as they change.
+    PlayerSound m_playerSound;
+    PlaybackModel::Subscription m_playerSoundChanges;
     FeedOptions m_feedOptions;
     // The feed requests of both panels, one at a time; abandoned before the panels go.
     FeedWorker m_feedWorker;

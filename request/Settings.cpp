@@ -3,6 +3,7 @@
 #include "platform/DataFiles.h"
 #include "platform/ProfileFile.h"
 #include "platform/Utf8.h"
+#include "player/PlaybackModel.h"
 #include "res/Texts.h"
 
 #include <charconv>
@@ -71,6 +72,11 @@ void writePlayerGeometry(ProfileFile& file, const PlayerGeometry& g) {
         file.writeString(texts::kSectionPlayer, key, decimal(value));
 }
 
+void writePlayerSound(ProfileFile& file, const PlayerSound& sound) {
+    file.writeString(texts::kSectionPlayer, texts::kKeyVolume, decimal(sound.volume));
+    file.writeString(texts::kSectionPlayer, texts::kKeyMute, decimal(sound.muted ? 1 : 0));
+}
+
 } // namespace
 
 std::u16string ReadLastVideoId(std::u16string_view defaultValue) {
@@ -83,12 +89,15 @@ SaveResult WriteLastVideoId(std::u16string_view videoId) {
     return WriteSettings(videoId, std::nullopt);
 }
 
-SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player) {
+SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player,
+                         const std::optional<PlayerSound>& sound) {
     const std::filesystem::path path = DataFilePath(texts::kSettingsFileName);
     ProfileFile file = ProfileFile::load(path);
     file.writeString(texts::kSectionSystem, texts::kKeyVideoId, videoId);
     if (player)
         writePlayerGeometry(file, *player);
+    if (sound)
+        writePlayerSound(file, *sound);
     return file.save(path);
 }
 
@@ -105,6 +114,16 @@ std::optional<PlayerGeometry> ReadPlayerGeometry(int minimumWidth, int minimumHe
         return std::nullopt;
     return PlayerGeometry{*x, *y, *width, *height,
                           readWholeNumber(file, texts::kKeyMaximized) == 1};
+}
+
+PlayerSound ReadPlayerSound() {
+    const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
+    const PlayerSound defaults;
+    const auto volume = readWholeNumber(file, texts::kKeyVolume);
+    const auto mute = readWholeNumber(file, texts::kKeyMute);
+    return {volume && *volume >= 0 && *volume <= PlaybackModel::kMaxVolume ? *volume
+                                                                           : defaults.volume,
+            mute && (*mute == 0 || *mute == 1) ? *mute == 1 : defaults.muted};
 }
 
 ServiceAddresses ReadServiceAddresses() {

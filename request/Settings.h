@@ -24,9 +24,22 @@ inline constexpr int kMaxPlayerSide = 16384;
 // size lies outside [minimum, kMaxPlayerSide]. MAXIMIZED other than 0 or 1 counts as 0.
 std::optional<PlayerGeometry> ReadPlayerGeometry(int minimumWidth, int minimumHeight);
 
-// Writes the last video ID and, when given, the player's geometry, in one save; the rest of
-// the file is kept. Tells what became of the save.
-SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player);
+// The player's volume (0 to 100) and whether it is muted.
+struct PlayerSound {
+    int volume = 100;
+    bool muted = false;
+
+    bool operator==(const PlayerSound&) const = default;
+};
+
+// The stored sound, read by the rule of the geometry: VOLUME a whole number from 0 to 100 and
+// MUTE 0 or 1, else each its default.
+PlayerSound ReadPlayerSound();
+
+// Writes the last video ID and, when given, the player's geometry and sound, in one save; the
+// rest of the file is kept. Tells what became of the save.
+SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player,
+                         const std::optional<PlayerSound>& sound = std::nullopt);
 
 // The service addresses the video ID is appended to, from the optional "NETWORK" section of
 // Kestrova.ini (read at start, never written), as UTF-8. A player address that is not http or

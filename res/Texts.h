@@ -104,6 +104,8 @@ inline constexpr std::u16string_view kKeyWidth = u"WIDTH";
 inline constexpr std::u16string_view kKeyHeight = u"HEIGHT";
 inline constexpr std::u16string_view kKeyMaximized = u"MAXIMIZED";
 inline constexpr std::u16string_view kKeyFormat = u"FORMAT"; // a yt-dlp format selection
+inline constexpr std::u16string_view kKeyVolume = u"VOLUME";
+inline constexpr std::u16string_view kKeyMute = u"MUTE";
 
 // Main window and About box.
 inline constexpr std::u16string_view kAboutSecondLine = u"Copyright (C) 2026 Corvanel";

@@ -196,6 +196,20 @@ TEST_F(ControlDlgTest, MovedPlayerIsSavedOnceAtRest) {
         << settingsText();
 }
 
+// The player starts with the stored sound; a change is saved once it has stayed a moment.
+TEST_F(ControlDlgTest, SoundComesFromTheSettingsAndChangesAreSavedAtRest) {
+    test::WriteFileBytes(m_dir / "Kestrova.ini", settingsText() + "[PLAYER]\nVOLUME=40\nMUTE=1\n");
+    CControlDlg& panel = createPanel();
+    PlaybackModel& playback = panel.playerDlg()->flash().playback();
+    EXPECT_EQ(playback.state().volume, 40);
+    EXPECT_TRUE(playback.state().muted);
+    playback.stepVolume(-5);
+    playback.toggleMute();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return settingsText().find("VOLUME=35\nMUTE=0\n") != std::string::npos; }, 3000))
+        << settingsText();
+}
+
 TEST_F(ControlDlgTest, FormatKeyChoosesWhatYtDlpIsAskedForTheServicesVideos) {
     const test::StandInYtDlp ytDlp(m_media.playerPrefix() + "clip");
     // The default player prefix, so the movie address is the service's.

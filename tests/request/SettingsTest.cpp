@@ -195,5 +195,42 @@ TEST_F(SettingsTest, GeometryIsWrittenBesideTheVideoIdAndReadBackTheSame) {
     EXPECT_EQ(ReadPlayerGeometry(160, 90), geometry);
 }
 
+struct SoundCase {
+    const char* name;
+    std::string section;
+    PlayerSound read;
+};
+
+void PrintTo(const SoundCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PlayerSoundReadTest : public SettingsTest, public ::testing::WithParamInterface<SoundCase> {};
+
+TEST_P(PlayerSoundReadTest, TakesWholeNumbersInRangeElseTheDefaults) {
+    WriteFileBytes(file(), "[SYSTEM]\nVIDEOID=x\n" + GetParam().section);
+    EXPECT_EQ(ReadPlayerSound(), GetParam().read);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, PlayerSoundReadTest,
+    ::testing::Values(SoundCase{"Stored", "[PLAYER]\nVOLUME=40\nMUTE=1\n", {40, true}},
+                      SoundCase{"Silent", "[player]\nvolume=0\nmute=0\n", {0, false}},
+                      SoundCase{"Missing", "", {100, false}},
+                      SoundCase{"Garbage", "[PLAYER]\nVOLUME=loud\nMUTE=yes\n", {100, false}},
+                      SoundCase{"Fraction", "[PLAYER]\nVOLUME=50.5\nMUTE=1\n", {100, true}},
+                      SoundCase{"OutOfRange", "[PLAYER]\nVOLUME=101\nMUTE=2\n", {100, false}},
+                      SoundCase{"Negative", "[PLAYER]\nVOLUME=-5\nMUTE=-1\n", {100, false}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsTest, SoundIsWrittenAfterTheGeometry) {
+    ASSERT_TRUE(WriteSettings(u"Zy9xW8vU7tS", PlayerGeometry{1, 2, 300, 200, false},
+                              PlayerSound{35, true}));
+    EXPECT_EQ(ReadFileBytes(file()),
+              "[SYSTEM]\nVIDEOID=Zy9xW8vU7tS\n[PLAYER]\nX=1\nY=2\nWIDTH=300\n"
+              "HEIGHT=200\nMAXIMIZED=0\nVOLUME=35\nMUTE=1\n");
+    EXPECT_EQ(ReadPlayerSound(), (PlayerSound{35, true}));
+}
+
 } // namespace
 } // namespace kestrova
