@@ -176,6 +176,66 @@ TEST_F(DesktopTest, PlayerComesBackWhereItWasLeft) {
                                        << " against " << left.x() << "," << left.y();
 }
 
+void sendKeys(const QStringList& keys) {
+    xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("200")} +
+            keys);
+}
+
+// What the screen shows in the middle of the player's movie.
+QImage movieMiddle(const QString& player, const std::filesystem::path& shot) {
+    if (!TakeScreenshot(QString::fromStdString(shot.string())))
+        return {};
+    const QRect frame = FrameOf(player);
+    return QImage(QString::fromStdString(shot.string()))
+        .copy(QRect(0, 0, frame.width() / 2, frame.height() / 4)
+                  .translated(frame.center() - QPoint(frame.width() / 4, frame.height() / 8)));
+}
+
+TEST_F(DesktopTest, SpaceInThePlayerStopsTheFramesOnTheScreenAndASecondStartsThem) {
+    std::unique_ptr<Program> program;
+    ASSERT_TRUE(start(program));
+    ASSERT_TRUE(playThroughTheWindow(*program));
+    QThread::msleep(1000);
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_player});
+    xdotool({QStringLiteral("key"), QStringLiteral("space")});
+    QThread::msleep(500);
+    const QImage paused = movieMiddle(m_player, m_dir / "paused.png");
+    ASSERT_GT(test::ColourfulShare(paused), 0.2) << "no movie on the screen";
+    QThread::msleep(700);
+    EXPECT_EQ(movieMiddle(m_player, m_dir / "still.png"), paused) << "the frames went on";
+
+    xdotool({QStringLiteral("key"), QStringLiteral("space")});
+    EXPECT_TRUE(waitUntil([&] { return movieMiddle(m_player, m_dir / "on.png") != paused; }, 5000))
+        << "the frames did not start again";
+
+    // A click on the movie's own window reaches the player too.
+    clickInto(m_player);
+    QThread::msleep(500);
+    const QImage clicked = movieMiddle(m_player, m_dir / "clicked.png");
+    QThread::msleep(700);
+    EXPECT_EQ(movieMiddle(m_player, m_dir / "clicked-still.png"), clicked) << "a click went by";
+}
+
+TEST_F(DesktopTest, VolumeAndMuteSetInThePlayerAreKeptForTheNextRun) {
+    const auto settings = [&] { return ReadFileBytes(m_dir / "Kestrova.ini"); };
+    for (int run = 0; run < 2; ++run) {
+        std::unique_ptr<Program> program;
+        ASSERT_TRUE(start(program));
+        if (run == 0) {
+            xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_player});
+            xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100"),
+                     QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"),
+                     QStringLiteral("Down"), QStringLiteral("m")});
+            QThread::msleep(300);
+        }
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_main});
+        sendKeys({QStringLiteral("alt+F4")});
+        ASSERT_TRUE(program->finish()) << program->describe();
+        EXPECT_NE(settings().find("VOLUME=80\nMUTE=1\n"), std::string::npos)
+            << "run " << run << ": " << settings();
+    }
+}
+
 struct CloseCase {
     const char* name;
     std::function<void(Program&, const QString& main)> close;
@@ -195,11 +255,6 @@ TEST_P(DesktopCloseTest, EveryWayOfClosingSavesBothFiles) {
     GetParam().close(*program, m_main);
     ASSERT_TRUE(program->finish()) << program->describe();
     expectPlayedFilesLeft();
-}
-
-void sendKeys(const QStringList& keys) {
-    xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("200")} +
-            keys);
 }
 
 void sendSignal(Program& program, int signal) {
