@@ -5,7 +5,7 @@ namespace kestrova {
 // What the engine reports about the movie: each value a number (a flag as 0 or 1), or nothing
 // while the engine has none.
 enum class PlaybackProperty {
-    Position,          // seconds from the start
+    Position,          // seconds from the start (whole seconds from the movie engine)
     Duration,          // seconds
     Paused,            // paused by a command
     Volume,            // 0 to 100

@@ -62,20 +62,20 @@ protected:
         ASSERT_TRUE(frames.wait(kTimeoutMs) || frames.count() > 0);
         ASSERT_TRUE(QTest::qWaitFor([&] { return state().duration.has_value(); }, kTimeoutMs));
     }
-    bool positionNear(double seconds) {
-        return QTest::qWaitFor(
-            [&] { return std::abs(state().position.value_or(-99) - seconds) < 0.1; }, kTimeoutMs);
+    // The engine's own position: the model has it in whole seconds.
+    double position() { return m_dialog.flash().timePosition(); }
+    bool positionNear(double seconds, double within = 0.1) {
+        return becomes([&] { return std::abs(position() - seconds) < within; });
     }
     bool advances() {
-        const double from = state().position.value_or(0);
-        return QTest::qWaitFor([&] { return state().position.value_or(0) > from + 0.3; },
-                               kTimeoutMs);
+        const double from = position();
+        return becomes([&] { return position() > from + 0.3; });
     }
     bool standsStill() {
         QTest::qWait(200); // the frame shown when the pause came
-        const double from = state().position.value_or(0);
+        const double from = position();
         QTest::qWait(400);
-        return state().position.value_or(0) == from;
+        return position() == from;
     }
     void press(Qt::Key key) { QTest::keyClick(&m_dialog, key); }
 
@@ -163,8 +163,9 @@ TEST_F(PlayerControlsTest, BarCommandsThePlayerAndNamesItsControlsInJapanese) {
 
     QSlider* seek = bar.seekBar();
     QTest::mouseClick(seek, Qt::LeftButton, {}, seek->rect().center());
-    EXPECT_TRUE(positionNear(10));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return bar.timeLabel()->text() == "0:10 / 0:20"; }, 2000))
+    EXPECT_TRUE(positionNear(10, 0.5)); // within a pixel of the middle
+    const QString time = QString("0:%1 / 0:20").arg(int(position()), 2, 10, QLatin1Char('0'));
+    EXPECT_TRUE(becomes([&] { return bar.timeLabel()->text() == time; }))
         << bar.timeLabel()->text().toStdString();
     QTest::mouseClick(bar.volumeSlider(), Qt::LeftButton, {}, QPoint(0, 5));
     EXPECT_TRUE(becomes([&] { return state().volume == 0; })) << state().volume;
@@ -192,7 +193,7 @@ TEST_F(PlayerControlsTest, BarFitsTheTemplateSizeAndTheSmallest) {
 }
 
 // While a clip plays, nothing of the window but the movie, the time and the seek bar repaints,
-// and those two at most four times a second.
+// and those two at most four times a second (once a second as the clip plays on).
 TEST_F(PlayerControlsTest, PlayingRepaintsOnlyTheMovieTheTimeAndTheSeekBar) {
     playLongClip();
     struct PaintCounter : QObject {
@@ -217,7 +218,7 @@ TEST_F(PlayerControlsTest, PlayingRepaintsOnlyTheMovieTheTimeAndTheSeekBar) {
     std::map<QString, int>& paints = counter.paints;
     EXPECT_GE(paints["time"], 1);
     EXPECT_LE(paints["time"], 9);
-    EXPECT_GE(paints["seek"], 4);
+    EXPECT_GE(paints["seek"], 1);
     EXPECT_LE(paints["seek"], 9);
     EXPECT_EQ(paints.size(), 2u) << "also repainted: " << paints.rbegin()->first.toStdString();
 }
