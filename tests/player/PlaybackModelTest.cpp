@@ -104,11 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
     Table, PlaybackCommandTest,
     ::testing::Values(
         CommandCase{"Toggle", [](PlaybackModel& m) { m.togglePause(); }, {"cycle pause"}},
-        CommandCase{"Pause", [](PlaybackModel& m) { m.pause(); }, {"pause 1"}},
-        CommandCase{"SeekBack", [](PlaybackModel& m) { m.seekBy(-10); }, {"seek -10 relative"}},
         CommandCase{
             "SeekBeforeTheStart", [](PlaybackModel& m) { m.seekTo(-3); }, {"seek 0 absolute"}},
-        CommandCase{"Percent", [](PlaybackModel& m) { m.seekToPercent(90); }, {"seek 90 percent"}},
         CommandCase{
             "PercentBeyond", [](PlaybackModel& m) { m.seekToPercent(150); }, {"seek 100 percent"}},
         CommandCase{"Scrub", [](PlaybackModel& m) { m.scrubTo(42); }, {"seek 42 scrub"}},
@@ -157,16 +154,11 @@ INSTANTIATE_TEST_SUITE_P(
         ReportCase{"Position", Property::Position, 1.5,
                    [](const PlaybackState& s) { return s.position == 1.5; },
                    PlaybackChange::Position},
-        ReportCase{"Duration", Property::Duration, 296,
-                   [](const PlaybackState& s) { return s.duration == 296; },
-                   PlaybackChange::Duration},
         ReportCase{"PausedElsewhere", Property::Paused, 1,
                    [](const PlaybackState& s) { return s.status() == PlaybackStatus::Paused; },
                    PlaybackChange::Status},
         ReportCase{"Volume", Property::Volume, 42.4,
                    [](const PlaybackState& s) { return s.volume == 42; }, PlaybackChange::Volume},
-        ReportCase{"WaitingForNetwork", Property::WaitingForNetwork, 1,
-                   [](const PlaybackState& s) { return s.waiting(); }, PlaybackChange::Loading},
         ReportCase{"Buffering", Property::BufferingPercent, 37,
                    [](const PlaybackState& s) { return s.bufferingPercent == 37; },
                    PlaybackChange::Loading},
