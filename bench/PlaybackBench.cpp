@@ -2,12 +2,17 @@
 //   - the GUI thread's event latency (lateness of a 5 ms precise timer), idle and while a
 //     25 fps and a 60 fps clip play, median and 99th percentile;
 //   - CPU while each clip plays in a window of the same size (the player's template size);
-//   - A/V sync (mpv's "avsync" property) while each clip plays.
+//   - A/V sync (mpv's "avsync" property) while each clip plays;
+//   - how often each of the player window's widgets but the movie repaints while a clip plays.
+// While the clips play, in either program, the pointer moves over the middle of the screen,
+// where both windows open: over the movie, with the control bar showing (mpv shows its own
+// on-screen controller then).
 //
 //   player_playback_bench [seconds per phase]   (default 8; run under xvfb-run for the OpenGL
 //                                               path, QT_QPA_PLATFORM=offscreen for software)
 
 #include "player/CPlayerDlg.h"
+#include "player/ControlBar.h"
 #include "tests/support/BuildTreeEngine.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/TempDir.h"
@@ -18,15 +23,21 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include <QApplication>
+#include <QCursor>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -159,17 +170,73 @@ pid_t startMpv(const std::filesystem::path& clip) {
     return posix_spawnp(&pid, "mpv", nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
 }
 
+// Moves the pointer in a small circle around the middle of the screen, 50 times a second.
+class PointerMover {
+public:
+    PointerMover() {
+        const QPoint middle = QGuiApplication::primaryScreen()->geometry().center();
+        QObject::connect(&m_timer, &QTimer::timeout, [this, middle] {
+            const double angle = 0.2 * ++m_step;
+            QCursor::setPos(middle + QPoint(int(40 * std::cos(angle)), int(20 * std::sin(angle))));
+        });
+        m_timer.start(20);
+    }
+
+private:
+    QTimer m_timer;
+    int m_step = 0;
+};
+
+// Counts the paint events of every widget of a window but one.
+class PaintCounter : public QObject {
+public:
+    PaintCounter(QWidget& window, const QWidget* except) {
+        QList<QWidget*> widgets = window.findChildren<QWidget*>();
+        widgets << &window;
+        for (QWidget* widget : widgets) {
+            if (!except || (widget != except && !except->isAncestorOf(widget)))
+                widget->installEventFilter(this);
+        }
+    }
+    std::map<std::string, int> take() { return std::exchange(m_paints, {}); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++m_paints[nameOf(*watched)];
+        return false;
+    }
+
+private:
+    static std::string nameOf(const QObject& object) {
+        QString name = object.objectName();
+        if (name.isEmpty())
+            name = object.property("accessibleName").toString();
+        if (name.isEmpty())
+            name = QString::fromLatin1(object.metaObject()->className());
+        return name.toStdString();
+    }
+    std::map<std::string, int> m_paints;
+};
+
 struct Row {
     std::string name;
     double lateMedian = NAN, late99 = NAN, cpu = NAN, mpvCpu = NAN, avsync = NAN;
+    std::map<std::string, int> paints{}; // over the CPU phase
 };
 
-void print(const std::vector<Row>& rows) {
+void print(const std::vector<Row>& rows, int phaseMs) {
     std::printf("%-10s %12s %12s %9s %9s %7s %12s\n", "phase", "late median", "late p99", "CPU %",
                 "mpv CPU %", "ratio", "|avsync| max");
     for (const Row& r : rows) {
         std::printf("%-10s %9.2f ms %9.2f ms %9.1f %9.1f %7.2f %9.1f ms\n", r.name.c_str(),
                     r.lateMedian, r.late99, r.cpu, r.mpvCpu, r.cpu / r.mpvCpu, r.avsync);
+    }
+    for (const Row& r : rows) {
+        std::printf("repaints a second, %s:", r.name.c_str());
+        for (const auto& [widget, count] : r.paints)
+            std::printf(" %s %.1f", widget.c_str(), 1000.0 * count / phaseMs);
+        std::printf(r.paints.empty() ? " none\n" : "\n");
     }
 }
 
@@ -189,9 +256,12 @@ int main(int argc, char** argv) {
     } clips[] = {{"25 fps", 25}, {"60 fps", 60}};
 
     CPlayerDlg player;
+    player.controlBar().timeLabel()->setObjectName("time");
     player.resize(kWindow);
     player.show();
     runFor(500);
+    // The movie's view exists from the first load; the counter is made after it.
+    std::unique_ptr<PaintCounter> paints;
 
     std::vector<Row> rows;
     {
@@ -209,6 +279,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         Row row{clip.name};
+        const PointerMover pointer;
         // mpv first, while this player is still idle, so the two never play at once.
         const pid_t mpv = startMpv(path);
         if (mpv > 0) {
@@ -224,16 +295,20 @@ int main(int argc, char** argv) {
             return 1;
         }
         runFor(1000);
+        if (!paints)
+            paints = std::make_unique<PaintCounter>(player, player.flash().findChild<QWidget*>());
         const auto late = timerLateness(phaseMs);
         row.lateMedian = percentile(late, 0.5);
         row.late99 = percentile(late, 0.99);
+        paints->take();
         row.cpu = cpuShare(phaseMs);
+        row.paints = paints->take();
         row.avsync = maxAbs(avSyncSamples(player, phaseMs / 2));
         rows.push_back(row);
     }
     std::printf("platform %s, window %dx%d, %d s per phase\n",
                 qPrintable(QGuiApplication::platformName()), kWindow.width(), kWindow.height(),
                 phaseMs / 1000);
-    print(rows);
+    print(rows, phaseMs);
     return 0;
 }
