@@ -80,6 +80,14 @@ std::string propertyString(mpv_handle* handle, const char* name) {
     return text;
 }
 
+// The decoder in use as "name (description)", e.g. "libdav1d (dav1d AV1 decoder by VideoLAN)".
+// libmpv 0.35 gives that whole text as decoder-desc; 0.40 gives the name apart, as decoder.
+std::string decoderOf(mpv_handle* handle) {
+    const std::string name = propertyString(handle, "current-tracks/video/decoder");
+    const std::string description = propertyString(handle, "current-tracks/video/decoder-desc");
+    return name.empty() ? description : name + " (" + description + ")";
+}
+
 int64_t entryIdOf(const mpv_node& result) {
     if (result.format != MPV_FORMAT_NODE_MAP)
         return -1;
@@ -302,8 +310,7 @@ void MpvHandle::reportDecoder(const mpv_event_property& property) {
         return;
     // Once per movie, for the debugging console: "no" is software decoding.
     m_decoderReported = true;
-    qCDebug(lcPlayer, "decoder: %s hwdec-current=%s",
-            propertyString(m_handle.get(), "video-codec").c_str(),
+    qCDebug(lcPlayer, "decoder: %s hwdec-current=%s", decoderOf(m_handle.get()).c_str(),
             *static_cast<char* const*>(property.data));
 }
 
