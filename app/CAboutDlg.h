@@ -6,7 +6,7 @@
 namespace kestrova {
 
 // The About box: the program icon, its name and version, a second fixed line, a link to the
-// maker's home page, and OK. OK, Esc and the close box end its modal run.
+// maker's home page, and OK. Modal to the main window only; OK, Esc and the close box close it.
 class CAboutDlg : public QDialog {
     Q_OBJECT
 

@@ -23,9 +23,10 @@ QPoint CenteredIconOrigin(QSize client, QSize icon);
 // separator and the About item, both left out when the About text is empty.
 void FillSystemMenu(QMenu* menu, const QString& aboutText);
 
-// The program's one top-level window: the control panel, the "Powered By" link, the About
-// command and, where a compositor offers it, a glass band around the panel. Its modal run is
-// the program's only event loop; closing it ends the program.
+// The program's main window: the control panel, the "Powered By" link, the About
+// command and, where a compositor offers it, a glass band around the panel. It is shown
+// beside the player window, neither blocking the other, and the application's event loop
+// runs until it closes: closing it ends the program.
 class CReelnookPlayerDlg : public QDialog {
     Q_OBJECT
 
@@ -41,7 +42,8 @@ public:
     void setVisible(bool visible) override;
     // Enter (the confirmation command) leaves the window open.
     void accept() override;
-    // Ends the modal run, then destroys the windows: the control panel first.
+    // Closes the window, which ends the program's run, then destroys the windows: the control
+    // panel first.
     void done(int result) override;
 
     bool DestroyWindow();

@@ -1,8 +1,6 @@
 # Installation into the standard places, and the Debian package.
 include(GNUInstallDirs)
 
-set(KESTROVA_APP_ID org.example.corvanel.Kestrova)
-
 install(TARGETS kestrova RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${PROJECT_SOURCE_DIR}/res/desktop/${KESTROVA_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

@@ -1,5 +1,6 @@
 #include "platform/Signals.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,14 +13,18 @@ namespace {
 
 constexpr std::array kSignals = {SIGTERM, SIGHUP, SIGINT};
 
-// The pipe's ends; -1 while no closer is installed. Only the handler writes.
-int g_pipe[2] = {-1, -1};
+// The pipe's write end, which the handler reads on whatever thread the signal arrives; -1
+// while no closer is installed.
+std::atomic<int> g_pipeWriteEnd{-1};
+static_assert(std::atomic<int>::is_always_lock_free, "read in a signal handler");
 
 extern "C" void onSignal(int) {
     const int savedErrno = errno;
     const char byte = 1;
     // A full pipe already holds a pending close; dropping this byte loses nothing.
-    [[maybe_unused]] const ssize_t written = ::write(g_pipe[1], &byte, 1);
+    if (const int pipe = g_pipeWriteEnd.load(); pipe >= 0) {
+        [[maybe_unused]] const ssize_t written = ::write(pipe, &byte, 1);
+    }
     errno = savedErrno;
 }
 
@@ -27,11 +32,12 @@ extern "C" void onSignal(int) {
 
 SignalCloser::SignalCloser(QWidget* window, bool debugMode)
     : m_window(window) {
-    if (::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        g_pipe[0] = g_pipe[1] = -1;
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
         return; // without the pipe the signals keep their default effect
-    }
-    m_notifier = std::make_unique<QSocketNotifier>(g_pipe[0], QSocketNotifier::Read);
+    m_readEnd = ends[0];
+    g_pipeWriteEnd = ends[1];
+    m_notifier = std::make_unique<QSocketNotifier>(m_readEnd, QSocketNotifier::Read);
     connect(m_notifier.get(), &QSocketNotifier::activated, this, &SignalCloser::onSignalPending);
 
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
@@ -45,21 +51,21 @@ SignalCloser::SignalCloser(QWidget* window, bool debugMode)
 }
 
 SignalCloser::~SignalCloser() {
-    if (g_pipe[0] < 0) {
+    if (m_readEnd < 0) {
         return;
     }
+    // The handlers go first, so that none starts on a closed or reused descriptor.
     for (std::size_t i = 0; i < kSignals.size(); ++i) {
         ::sigaction(kSignals[i], &m_previous[i], nullptr);
     }
     m_notifier.reset();
-    ::close(g_pipe[0]);
-    ::close(g_pipe[1]);
-    g_pipe[0] = g_pipe[1] = -1;
+    ::close(g_pipeWriteEnd.exchange(-1));
+    ::close(m_readEnd);
 }
 
 void SignalCloser::onSignalPending() {
     char bytes[64];
-    while (::read(g_pipe[0], bytes, sizeof bytes) > 0) {
+    while (::read(m_readEnd, bytes, sizeof bytes) > 0) {
     }
     QMetaObject::invokeMethod(
         this,

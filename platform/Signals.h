@@ -30,6 +30,7 @@ private:
     void onSignalPending();
 
     QPointer<QWidget> m_window;
+    int m_readEnd = -1;
     std::unique_ptr<QSocketNotifier> m_notifier;
     std::array<struct sigaction, 3> m_previous{};
 };

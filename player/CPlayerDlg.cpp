@@ -4,6 +4,7 @@
 #include "platform/QtText.h"
 #include "player/FirstFrameTrace.h"
 #include "player/MovieAddress.h"
+#include "player/PlayerLog.h"
 #include "player/PlayerPlacement.h"
 #include "res/DialogTemplates.h"
 #include "res/Texts.h"
@@ -83,12 +84,14 @@ void CPlayerDlg::showFirstTime(const QWidget& mainWindow,
     if (m_shown)
         return;
     m_shown = true;
-    if (stored && restore(*stored)) {
-        stored->maximized ? showMaximized() : show();
-        return;
-    }
-    placeBeside(mainWindow);
-    show();
+    const bool restored = stored && restore(*stored);
+    if (!restored)
+        placeBeside(mainWindow);
+    // The keyboard stays where it is: a person who types right after the start types into
+    // the main window's address box, not into the player.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    restored && stored->maximized ? showMaximized() : show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
 bool CPlayerDlg::restore(const PlayerGeometry& stored) {
@@ -150,6 +153,7 @@ void CPlayerDlg::changeEvent(QEvent* event) {
 }
 
 void CPlayerDlg::showFailure(const QString& reason) {
+    qCInfo(lcPlayer, "failure line: %s", qUtf8Printable(reason));
     m_failureLine->setText(reason);
     m_failureLine->show();
     m_failureLine->raise();

@@ -32,9 +32,10 @@ public:
     // The smallest the window can be made (the test clip's size).
     static constexpr QSize kMinimumSize{160, 90};
 
-    // Shows the window for the first time, above the main window as a new window appears: at
-    // the stored geometry when it lies on a screen that is present, otherwise beside the main
-    // window without covering it. Later calls do nothing: nothing shows or raises it again.
+    // Shows the window for the first time, above the main window but without taking the
+    // keyboard from it: at the stored geometry when it lies on a screen that is present,
+    // otherwise beside the main window without covering it. Later calls do nothing: nothing
+    // shows or raises it again.
     void showFirstTime(const QWidget& mainWindow, const std::optional<PlayerGeometry>& stored);
     // What the settings keep of the window; nothing before its first show.
     std::optional<PlayerGeometry> geometryToKeep() const;

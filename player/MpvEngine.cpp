@@ -37,8 +37,8 @@ void MpvEngine::createView(QWidget* parent, bool software) {
     } else {
         m_glView = new MpvGlView(*m_mpv);
         m_glContainer.reset(QWidget::createWindowContainer(m_glView, parent));
-        // Keys stay with the player window, which has a use for them; the embedded window
-        // would swallow them.
+        // Keys go to the player window, not to the embedded window, which would swallow
+        // them.
         m_glContainer->setFocusPolicy(Qt::NoFocus);
         renderer = m_glView->renderer();
     }

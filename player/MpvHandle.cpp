@@ -1,12 +1,16 @@
 #include "player/MpvHandle.h"
 
+#include "platform/QtText.h"
+#include "platform/TextFormat.h"
 #include "platform/YtDlp.h"
 #include "player/MpvLog.h"
 #include "player/ServicePlayback.h"
+#include "res/Texts.h"
 
 #include <clocale>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -48,29 +52,40 @@ mpv_node stringNode(const char* text) {
     return node;
 }
 
-// "loadfile <url> replace" with the per-file option ytdl-format: set while this movie plays,
-// so the hook that runs yt-dlp for it reads it.
-int loadWithYtdlFormat(mpv_handle* handle, const LoadPlan& plan, mpv_node* result) {
-    char* keys[] = {const_cast<char*>("ytdl-format")};
-    mpv_node values[] = {stringNode(plan.ytdlFormat.c_str())};
-    mpv_node_list options{1, values, keys};
-    mpv_node optionsNode{};
-    optionsNode.format = MPV_FORMAT_NODE_MAP;
-    optionsNode.u.list = &options;
-    mpv_node args[] = {stringNode("loadfile"), stringNode(plan.url.c_str()), stringNode("replace"),
-                       optionsNode};
-    mpv_node_list argList{4, args, nullptr};
-    mpv_node command{};
-    command.format = MPV_FORMAT_NODE_ARRAY;
-    command.u.list = &argList;
+mpv_node mapNode(mpv_node_list& list) {
+    mpv_node node{};
+    node.format = MPV_FORMAT_NODE_MAP;
+    node.u.list = &list;
+    return node;
+}
+
+using FileOptions = std::vector<std::pair<const char*, std::string>>;
+
+// "loadfile <url> replace" with per-file options, which hold while this movie plays (the
+// hook that runs yt-dlp reads ytdl-format then). Named arguments: libmpv 0.38 put the playlist
+// index where the options used to be, so positions mean different things across versions.
+int commandLoadFile(mpv_handle* handle, const std::string& url, const FileOptions& options,
+                    mpv_node* result) {
+    std::vector<char*> optionKeys;
+    std::vector<mpv_node> optionValues;
+    for (const auto& [name, value] : options) {
+        optionKeys.push_back(const_cast<char*>(name));
+        optionValues.push_back(stringNode(value.c_str()));
+    }
+    mpv_node_list optionList{int(options.size()), optionValues.data(), optionKeys.data()};
+    char* keys[] = {const_cast<char*>("name"), const_cast<char*>("url"), const_cast<char*>("flags"),
+                    const_cast<char*>("options")};
+    mpv_node values[] = {stringNode("loadfile"), stringNode(url.c_str()), stringNode("replace"),
+                         mapNode(optionList)};
+    mpv_node_list arguments{4, values, keys};
+    mpv_node command = mapNode(arguments);
     return mpv_command_node(handle, &command, result);
 }
 
-int load(mpv_handle* handle, const LoadPlan& plan, mpv_node* result) {
-    if (!plan.ytdlFormat.empty())
-        return loadWithYtdlFormat(handle, plan, result);
-    const char* args[] = {"loadfile", plan.url.c_str(), "replace", nullptr};
-    return mpv_command_ret(handle, args, result);
+FileOptions optionsOf(const LoadPlan& plan) {
+    if (plan.ytdlFormat.empty())
+        return {};
+    return {{"ytdl-format", plan.ytdlFormat}};
 }
 
 std::string propertyString(mpv_handle* handle, const char* name) {
@@ -153,8 +168,11 @@ void MpvHandle::loadFile(const QByteArray& address) {
         PlanLoad(address.toStdString(), m_currentIsService ? formatNeeds() : FormatNeeds{},
                  m_formatOverride);
     mpv_node result{};
-    if (!checkMpv(load(m_handle.get(), plan, &result), "loadfile")) {
+    const int error = commandLoadFile(m_handle.get(), plan.url, optionsOf(plan), &result);
+    if (!checkMpv(error, "loadfile")) {
         m_currentEntry = -1;
+        emit playbackFailed(
+            ToQString(FormatText(texts::kPlaybackFailedOther, {mpv_error_string(error)})));
         return;
     }
     m_currentEntry = entryIdOf(result);
@@ -167,10 +185,10 @@ void MpvHandle::warmUp() {
     if (m_currentEntry >= 0)
         return;
     // White, like the player's background; the tone is at volume 0. Not looped, unlike a movie.
-    const char* args[] = {
-        "loadfile", "av://lavfi:color=c=white:s=16x16:d=0.2[out0];sine=f=1:d=0.2,volume=0[out1]",
-        "replace", "loop-file=no", nullptr};
-    checkMpv(mpv_command(m_handle.get(), args), "loadfile (warm-up)");
+    const std::string warmUpMovie =
+        "av://lavfi:color=c=white:s=16x16:d=0.2[out0];sine=f=1:d=0.2,volume=0[out1]";
+    checkMpv(commandLoadFile(m_handle.get(), warmUpMovie, {{"loop-file", "no"}}, nullptr),
+             "loadfile (warm-up)");
 }
 
 void MpvHandle::enableHardwareDecoding() {

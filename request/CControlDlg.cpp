@@ -8,6 +8,7 @@
 #include "platform/Trace.h"
 #include "player/CPlayerDlg.h"
 #include "player/MovieEngine.h"
+#include "player/PlayerLog.h"
 #include "request/Settings.h"
 #include "res/Texts.h"
 
@@ -53,6 +54,9 @@ void CControlDlg::OnInitDialog() {
     // The service addresses are read once, at start.
     const ServiceAddresses addresses = ReadServiceAddresses();
     m_feedOptions.urlPrefix = addresses.feedUrl;
+    if (!addresses.ignoredPlayerUrl.empty())
+        qCInfo(lcPlayer, "PLAYERURL=%s ignored: only http and https addresses are played",
+               addresses.ignoredPlayerUrl.c_str());
 
     // A top-level window of its own: the main window does not own it.
     m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl);

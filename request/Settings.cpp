@@ -6,6 +6,7 @@
 #include "res/Texts.h"
 
 #include <charconv>
+#include <strings.h>
 #include <utility>
 
 namespace kestrova {
@@ -20,6 +21,16 @@ std::string addressOrDefault(const ProfileFile& file, std::u16string_view key,
     const std::u16string value =
         file.readString(texts::kSectionNetwork, key, u"", kAddressBufferSize);
     return value.empty() ? std::string(defaultValue) : EncodeUtf8(value);
+}
+
+// The player hands its address to an engine that opens files, devices and generated media as
+// readily as web addresses; only these two schemes belong in a service address.
+bool isWebAddress(std::string_view address) {
+    const auto startsWith = [address](std::string_view scheme) {
+        return address.size() >= scheme.size() &&
+               strncasecmp(address.data(), scheme.data(), scheme.size()) == 0;
+    };
+    return startsWith("http://") || startsWith("https://");
 }
 
 // A whole number and nothing else: an optional minus sign and digits, within int.
@@ -98,8 +109,14 @@ std::optional<PlayerGeometry> ReadPlayerGeometry(int minimumWidth, int minimumHe
 
 ServiceAddresses ReadServiceAddresses() {
     const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
-    return {addressOrDefault(file, texts::kKeyFeedUrl, texts::kDefaultFeedUrl),
-            addressOrDefault(file, texts::kKeyPlayerUrl, texts::kDefaultPlayerUrl)};
+    ServiceAddresses addresses{
+        addressOrDefault(file, texts::kKeyFeedUrl, texts::kDefaultFeedUrl),
+        addressOrDefault(file, texts::kKeyPlayerUrl, texts::kDefaultPlayerUrl),
+        {}};
+    if (!isWebAddress(addresses.playerUrl))
+        addresses.ignoredPlayerUrl =
+            std::exchange(addresses.playerUrl, std::string(texts::kDefaultPlayerUrl));
+    return addresses;
 }
 
 std::string ReadYtDlpFormat() {

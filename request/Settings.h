@@ -29,10 +29,12 @@ std::optional<PlayerGeometry> ReadPlayerGeometry(int minimumWidth, int minimumHe
 SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player);
 
 // The service addresses the video ID is appended to, from the optional "NETWORK" section of
-// Kestrova.ini (read at start, never written), as UTF-8.
+// Kestrova.ini (read at start, never written), as UTF-8. A player address that is not http or
+// https is not used: the default takes its place.
 struct ServiceAddresses {
     std::string feedUrl;
     std::string playerUrl;
+    std::string ignoredPlayerUrl; // the address given in its place, if any
 };
 ServiceAddresses ReadServiceAddresses();
 

@@ -101,4 +101,9 @@ inline constexpr std::u16string_view kAboutNamePrefix = u"Kestrova "; // then th
 inline constexpr std::u16string_view kSystemMenuMinimize = u"最小化(&N)";
 inline constexpr std::u16string_view kSystemMenuClose = u"閉じる(&C)\tAlt+F4";
 
+// What the desktop is told: the program's name in its media controls and beside its
+// screensaver inhibition, and the inhibition's reason.
+inline constexpr std::u16string_view kProgramName = u"Kestrova";
+inline constexpr std::u16string_view kScreenSaverReason = u"動画を再生しています";
+
 } // namespace kestrova::texts

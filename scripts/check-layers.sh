@@ -11,8 +11,9 @@ declare -A allowed=(
     [metadata]="platform res"
     [history]="metadata platform res"
     [player]="platform res"
+    [desktop]="player platform res"
     [request]="history metadata player platform res"
-    [app]="request history metadata player platform res"
+    [app]="request history metadata player desktop platform res"
 )
 
 breaches=0

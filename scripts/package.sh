@@ -2,7 +2,8 @@
 # Desktop integration and the Debian package, checked the way a user meets them: the desktop
 # files validate, an install puts everything in its standard place, the package installs,
 # the installed program opens its window and ends cleanly on SIGTERM with its data files in
-# the per-user folder, and the package is removed again.
+# the per-user folder, it plays a video with no build tree in reach, and the package is
+# removed again.
 #   Usage: scripts/package.sh   (after scripts/setup.sh has built build/)
 set -euo pipefail
 self=$(realpath "$0")
@@ -40,6 +41,55 @@ if [[ "${1:-}" == --smoke ]]; then
     wait "$pid" || status=$?
     [[ $status -eq 0 ]] || { echo "package: FAILED: exit status $status after SIGTERM" >&2; exit 1; }
     echo "   ended with status 0 on SIGTERM"
+    exit 0
+fi
+
+# Under the X server started below: in a private mount namespace where an empty folder hides
+# the checkout (and with it every build tree), start the installed program from the demo's
+# program folder, play the video its address box holds, and wait (bounded) for the movie's
+# frames on the screen.
+if [[ "${1:-}" == --play ]]; then
+    program="$2"
+    hidden="$3"
+    namespace=(unshare --mount --propagation private)
+    [[ $(id -u) -ne 0 ]] && namespace+=(--map-root-user)
+    log=$(mktemp)
+    "${namespace[@]}" sh -c 'mount -t tmpfs hidden "$1" && shift && exec "$@"' sh "$hidden" \
+        "$program" -D274 >"$log" 2>&1 &
+    pid=$!
+    trap 'kill -KILL "$pid" 2>/dev/null || true; rm -f "$log"' EXIT
+    failed() {
+        echo "package: FAILED: $*; the program's debug console said:" >&2
+        tail -n 30 "$log" >&2
+        exit 1
+    }
+    window() { xdotool search --all --onlyvisible --pid "$pid" --name "^$1\$" 2>/dev/null | head -n 1; }
+    for _ in $(seq 1 200); do
+        [[ -n "$(window Kestrova)" && -n "$(window Player)" ]] && break
+        sleep 0.05
+    done
+    main=$(window Kestrova)
+    player=$(window Player)
+    [[ -n "$main" && -n "$player" ]] || failed "the windows did not appear"
+    xdotool windowfocus --sync "$main" key --delay 50 Tab space
+    # The share of the player's area in the clip's saturated colours; a white player has none.
+    colourful() {
+        eval "$(xdotool getwindowgeometry --shell "$player")"
+        import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage png:- 2>/dev/null |
+            convert png:- -fx '(max(r,max(g,b))-min(r,min(g,b)))>0.4' -format '%[fx:100*mean]' info:
+    }
+    share=0
+    for _ in $(seq 1 40); do
+        share=$(colourful || true)
+        share=${share%.*}
+        [[ $share =~ ^[0-9]+$ ]] || share=0
+        ((share >= 20)) && break
+        sleep 0.25
+    done
+    ((share >= 20)) || failed "no movie on the screen ($share% colourful)"
+    echo "   the movie plays: $share% of the player in the clip's colours"
+    kill -TERM "$pid"
+    wait "$pid" || failed "the program did not end cleanly"
     exit 0
 fi
 
@@ -113,6 +163,27 @@ if ((panels)); then
 else
     echo "   no data files in /usr/bin (this build has no panels that save them)"
 fi
+
+echo "== the installed program plays a video, with no build tree in reach"
+# No path of the machine it was built on is compiled in, so nothing can be planted there.
+for file in /usr/bin/kestrova /usr/lib/kestrova/kestrova-engine.so; do
+    ! grep -qF "$PWD" "$file" || fail "$file holds the build path $PWD"
+done
+cmake --build --preset default --target kestrova-demo >/dev/null
+build/tools/kestrova-demo --serve --program /usr/bin/kestrova --info "$work/demo.info" \
+    >"$work/demo.log" 2>&1 &
+demo=$!
+for _ in $(seq 1 200); do
+    [[ -s "$work/demo.info" ]] && break
+    sleep 0.05
+done
+[[ -s "$work/demo.info" ]] || fail "the demo servers did not start: $(cat "$work/demo.log")"
+folder=$(sed -n 's/^FOLDER=//p' "$work/demo.info")
+status=0
+scripts/with-xvfb.sh "$self" --play "$folder/kestrova" "$PWD" || status=$?
+kill -TERM "$demo"
+wait "$demo" || true
+((status == 0)) || exit "$status"
 
 echo "== remove the package"
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get remove -y kestrova >/dev/null

@@ -15,7 +15,7 @@ packages=(
     # run (qt6-wayland: native Wayland sessions without XWayland)
     libgl1-mesa-dri fonts-ipafont-gothic libqt6svg6 qt6-wayland
     # test, benchmarks and packaging (weston: a Wayland session nested in Xvfb)
-    libcpp-httplib-dev xvfb xauth xdotool x11-utils openbox ffmpeg imagemagick mpv weston
+    libcpp-httplib-dev xvfb xauth xdotool x11-utils openbox ffmpeg imagemagick mpv weston dbus-daemon
     desktop-file-utils appstream dpkg-dev file
 )
 # Debian 13 moved the OpenGL widgets into qt6-base-dev and the SVG plug-ins (which draw the

@@ -82,6 +82,23 @@ TEST_F(DesktopTest, PlayerOpensBesideTheMainWindowAboveItAndShowsTheMovie) {
     EXPECT_GT(test::ColourfulShare(screen, player.intersected(screen.rect())), 0.2);
 }
 
+// A person who starts the program and types at once types into the address box, also while
+// the player window appears.
+TEST_F(DesktopTest, TypingRightAfterTheStartGoesIntoTheAddressBox) {
+    Program program(executable(), {}, false);
+    ASSERT_TRUE(waitUntil([&] { return !(m_main = program.visibleWindow("Kestrova")).isEmpty(); }))
+        << program.describe();
+    ASSERT_TRUE(waitUntil([&] { return xdotool({QStringLiteral("getactivewindow")}) == m_main; }));
+    // Slow enough for the player to appear while the ID is typed.
+    xdotool({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("80"),
+             QString::fromStdString(kId)});
+    EXPECT_FALSE(program.visibleWindow("Player").isEmpty());
+    EXPECT_EQ(xdotool({QStringLiteral("getactivewindow")}), m_main);
+    xdotool({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("50"),
+             QStringLiteral("Tab"), QStringLiteral("space")});
+    EXPECT_TRUE(waitUntil([&] { return movieRequested(); })) << program.describe();
+}
+
 TEST_F(DesktopTest, ClickOnThePlayerBringsItToTheFrontAndItsKeysCloseNothing) {
     std::unique_ptr<Program> program;
     ASSERT_TRUE(start(program));

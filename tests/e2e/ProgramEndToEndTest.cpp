@@ -14,8 +14,7 @@ using namespace test;
 
 class ProgramEndToEndTest : public ProgramTest {};
 
-TEST_F(ProgramEndToEndTest, PlaysATypedIdAndSavesBothFilesOnEscape) {
-    requireDesktop();
+TEST_F(ProgramOnDisplayTest, PlaysATypedIdAndSavesBothFilesOnEscape) {
     Program program(executable(), {}, false);
     ASSERT_TRUE(program.process().waitForStarted(10000));
     ASSERT_TRUE(playThroughTheWindow(program));
@@ -24,8 +23,7 @@ TEST_F(ProgramEndToEndTest, PlaysATypedIdAndSavesBothFilesOnEscape) {
     expectPlayedFilesLeft();
 }
 
-TEST_F(ProgramEndToEndTest, TerminationSignalSavesBothFiles) {
-    requireDesktop();
+TEST_F(ProgramOnDisplayTest, TerminationSignalSavesBothFiles) {
     Program program(executable(), {}, false);
     ASSERT_TRUE(program.process().waitForStarted(10000));
     ASSERT_TRUE(playThroughTheWindow(program));
@@ -36,8 +34,7 @@ TEST_F(ProgramEndToEndTest, TerminationSignalSavesBothFiles) {
 
 // The title request never gets an answer; the program must still end at once on SIGTERM,
 // apply nothing of the request and save both files.
-TEST_F(ProgramEndToEndTest, TerminationSignalDuringAHangingTitleRequestEndsWithinASecond) {
-    requireDesktop();
+TEST_F(ProgramOnDisplayTest, TerminationSignalDuringAHangingTitleRequestEndsWithinASecond) {
     m_feed.setReply("/feeds/api/videos/" + kId, test::FeedReply::hang());
     Program program(executable(), {}, false);
     ASSERT_TRUE(program.process().waitForStarted(10000));
@@ -58,6 +55,22 @@ TEST_F(ProgramEndToEndTest, TerminationSignalDuringAHangingTitleRequestEndsWithi
     EXPECT_NE(ReadFileBytes(m_dir / "Kestrova.ini").find("[SYSTEM]\nVIDEOID=\n"),
               std::string::npos);
     EXPECT_EQ(ReadFileBytes(m_dir / "History.ini"), "[SYSTEM]\nCOUNT=0\n");
+    EXPECT_FALSE(movieRequested());
+}
+
+// The program copied alone into its folder: no engine beside it, none in ../lib/kestrova.
+TEST_F(ProgramOnDisplayTest, WithoutItsEngineThePlayerSaysWhy) {
+    std::filesystem::remove(executable());
+    std::filesystem::copy_file(KESTROVA_EXECUTABLE, executable());
+    Program program(executable(), {QStringLiteral("-D274")}, false);
+    ASSERT_TRUE(program.process().waitForStarted(10000));
+    ASSERT_TRUE(typeAndPlay(program));
+    QByteArray errors;
+    EXPECT_TRUE(waitUntil([&] {
+        program.process().waitForReadyRead(50);
+        errors += program.process().readAllStandardError();
+        return errors.contains("failure line: 再生できません: 再生エンジンを読み込めません");
+    })) << errors.toStdString();
     EXPECT_FALSE(movieRequested());
 }
 

@@ -127,7 +127,8 @@ void ProgramTest::SetUp() {
                                                "\nPLAYERURL=" + m_media.playerPrefix() + "\n");
 }
 
-void ProgramTest::requireDesktop() {
+void ProgramOnDisplayTest::SetUp() {
+    ProgramTest::SetUp();
     if (qEnvironmentVariableIsEmpty("DISPLAY")) {
         GTEST_SKIP() << "no X server (scripts/test.sh runs the suite under Xvfb)";
     }
@@ -151,8 +152,7 @@ bool ProgramTest::typeAndPlay(Program& program) {
         ADD_FAILURE() << "the main window did not appear; " << program.describe();
         return false;
     }
-    // The player window comes a moment later; wait for it so it cannot take the focus
-    // from under the typing.
+    // The player window comes a moment later; the ID is played once both are up.
     if (!waitUntil([&] { return !program.visibleWindow("Player").isEmpty(); })) {
         ADD_FAILURE() << "the player window did not appear; " << program.describe();
         return false;

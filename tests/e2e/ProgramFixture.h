@@ -63,7 +63,6 @@ private:
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void requireDesktop();
     bool movieRequested() const;
     // Types the ID into the address box, which has the focus at start, and presses Play
     // Video from the keyboard; false when the windows did not appear.
@@ -76,6 +75,12 @@ protected:
     FeedServer m_feed;
     MediaServer m_media;
     TempDir m_dir;
+};
+
+// The program on the X server, driven with xdotool: skipped without either.
+class ProgramOnDisplayTest : public ProgramTest {
+protected:
+    void SetUp() override;
 };
 
 } // namespace kestrova::test

@@ -88,6 +88,25 @@ TEST_F(SettingsTest, ServiceAddressesDefaultWhenMissingOrEmpty) {
     EXPECT_EQ(ReadServiceAddresses().feedUrl, "http://127.0.0.1:8080/feeds/api/videos/");
 }
 
+TEST_F(SettingsTest, PlayerAddressMustBeHttpOrHttps) {
+    const std::pair<std::string, bool> cases[] = {
+        {"http://127.0.0.1:8080/v/", true},
+        {"HTTPS://example.org/v/", true},
+        {"file:///etc/", false},
+        {"av://lavfi:color=c=red", false},
+        {"edl://x", false},
+        {"/tmp/movie.webm", false},
+        {"httpx://example.org/", false},
+    };
+    for (const auto& [address, used] : cases) {
+        WriteFileBytes(file(), "[NETWORK]\nPLAYERURL=" + address + "\n");
+        const ServiceAddresses addresses = ReadServiceAddresses();
+        EXPECT_EQ(addresses.playerUrl, used ? address : std::string(texts::kDefaultPlayerUrl))
+            << address;
+        EXPECT_EQ(addresses.ignoredPlayerUrl, used ? "" : address) << address;
+    }
+}
+
 TEST_F(SettingsTest, YtDlpFormatFromThePlayerSectionAndNeverWritten) {
     EXPECT_EQ(ReadYtDlpFormat(), "");
     const std::string ini = "[NETWORK]\nFORMAT=not here\n[player]\nformat = "

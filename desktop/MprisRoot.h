@@ -1,0 +1,52 @@
+#pragma once
+
+#include <functional>
+
+#include <QDBusAbstractAdaptor>
+#include <QStringList>
+
+namespace kestrova {
+
+// What the desktop's media controls may ask of the program as a whole.
+struct MprisHost {
+    std::function<void()> quit;  // closes the main window, as its close box does
+    std::function<void()> raise; // shows the player window and brings it to the front
+};
+
+// The media-player interface's root (org.mpris.MediaPlayer2): the program's name, its desktop
+// entry, Quit and Raise. No track list, and no full screen.
+class MprisRoot : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
+    Q_PROPERTY(bool CanQuit READ canQuit)
+    Q_PROPERTY(bool CanRaise READ canRaise)
+    Q_PROPERTY(bool CanSetFullscreen READ canSetFullscreen)
+    Q_PROPERTY(bool Fullscreen READ fullscreen)
+    Q_PROPERTY(bool HasTrackList READ hasTrackList)
+    Q_PROPERTY(QString Identity READ identity)
+    Q_PROPERTY(QString DesktopEntry READ desktopEntry)
+    Q_PROPERTY(QStringList SupportedUriSchemes READ supportedUriSchemes)
+    Q_PROPERTY(QStringList SupportedMimeTypes READ supportedMimeTypes)
+
+public:
+    MprisRoot(QObject* object, MprisHost host);
+
+    bool canQuit() const { return true; }
+    bool canRaise() const { return true; }
+    bool canSetFullscreen() const { return false; }
+    bool fullscreen() const { return false; }
+    bool hasTrackList() const { return false; }
+    QString identity() const;
+    QString desktopEntry() const;
+    QStringList supportedUriSchemes() const { return {}; }
+    QStringList supportedMimeTypes() const { return {}; }
+
+public slots:
+    void Quit();
+    void Raise();
+
+private:
+    MprisHost m_host;
+};
+
+} // namespace kestrova
