@@ -26,7 +26,6 @@ namespace {
 constexpr std::pair<const char*, const char*> kOptions[] = {
     {"vo", "libmpv"},                 // drawn into our widget, never a window of its own
     {"keepaspect", "yes"},            // the whole movie visible, proportions kept
-    {"background", "#FFFFFF"},        // white around the movie
     {"ytdl", "yes"},                  // media plays directly; a page is handed to yt-dlp
     {"fs", "no"},                     // never full screen ...
     {"input-default-bindings", "no"}, // ... and no key that toggles it
@@ -35,6 +34,13 @@ constexpr std::pair<const char*, const char*> kOptions[] = {
     {"loop-file", "inf"}, // and loops
     {"hwdec", "no"},      // until a render path that can take hardware frames asks for them
 };
+
+// White around the movie. libmpv 0.35 takes the colour as "background"; 0.40 made that a choice
+// of what to draw there and takes the colour as "background-color".
+void setWhiteBackground(mpv_handle* handle) {
+    if (mpv_set_option_string(handle, "background-color", "#FFFFFF") < 0)
+        checkMpv(mpv_set_option_string(handle, "background", "#FFFFFF"), "background");
+}
 
 // Hardware decoders the engine considers safe; any other setting falls back to software.
 constexpr const char* kHardwareDecoding = "auto-safe";
@@ -136,6 +142,7 @@ std::unique_ptr<MpvHandle> MpvHandle::create(QWidget* view) {
     }
     for (const auto& [name, value] : kOptions)
         checkMpv(mpv_set_option_string(handle.get(), name, value), name);
+    setWhiteBackground(handle.get());
     if (!checkMpv(mpv_initialize(handle.get()), "mpv_initialize"))
         return nullptr;
     // A refused address or a missing yt-dlp shows only in the log.
