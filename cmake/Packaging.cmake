@@ -24,9 +24,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
 # Shared-library dependencies are computed by dpkg-shlibdeps; what the program loads at run
 # time without linking (libcurl for the title requests, Mesa's drivers, the SVG plug-in that
-# draws the icon, the Japanese font) is named here.
+# draws the icon, the Japanese font) is named here. libcurl from 7.85 on takes the protocol
+# allow-list the title request insists on. Debian 13 moved the SVG plug-ins out of libqt6svg6
+# into qt6-svg-plugins; Debian 12's libqt6svg6 still holds them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4, libgl1-mesa-dri, libqt6svg6, fonts-ipafont-gothic")
+string(JOIN ", " CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85)" libgl1-mesa-dri
+       "qt6-svg-plugins | libqt6svg6 (<< 6.7.2-5~)" fonts-ipafont-gothic)
 set(CPACK_STRIP_FILES ON)
 # Playing from the service itself goes through yt-dlp; Wayland without XWayland needs
 # qt6-wayland.

@@ -70,8 +70,9 @@ void FeedCancel::detach() {
 
 CURLcode PerformCancellable(CURL* curl, FeedCancel& cancel) {
     // A cancelled transfer still resolving a name would otherwise wait for the resolver thread
-    // when the handle goes; with this the resolver finishes and frees itself later.
-    Curl()->easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
+    // when the handle goes; with this the resolver finishes and frees itself later. A libcurl
+    // older than 7.87 refuses it, and a cancel then only waits for the name to resolve.
+    (void)Curl()->easy_setopt(curl, CURLOPT_QUICK_EXIT, 1L);
     const MultiHandle multi(Curl()->multi_init());
     if (!multi || Curl()->multi_add_handle(multi.get(), curl) != CURLM_OK) {
         return CURLE_FAILED_INIT;

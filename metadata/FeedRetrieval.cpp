@@ -114,28 +114,59 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
     return n;
 }
 
-template <typename Value>
-void setopt(CURL* curl, CURLoption option, Value value) {
-    Curl()->easy_setopt(curl, option, value);
+// Sets options until libcurl refuses one; that one is named in the diagnostic. Every option
+// carries a promise of the request (the protocol allow-list, the time-outs, the callbacks that
+// enforce the status rule and the size cap), so a refused one stops the request unsent.
+class Options {
+public:
+    explicit Options(CURL* curl)
+        : m_curl(curl) {}
+
+    template <typename Value>
+    void set(CURLoption option, const char* name, Value value) {
+        if (m_result == CURLE_OK) {
+            m_result = Curl()->easy_setopt(m_curl, option, value);
+            m_refused = name;
+        }
+    }
+
+    CURLcode result() const { return m_result; }
+    std::string refusal() const {
+        return std::string(m_refused) + " cannot be set: " + Curl()->easy_strerror(m_result);
+    }
+
+private:
+    CURL* m_curl;
+    CURLcode m_result = CURLE_OK;
+    const char* m_refused = "";
+};
+
+#define KESTROVA_SET(options, option, value) (options).set(option, #option, value)
+
+Options configure(CURL* curl, const std::string& url, const FeedOptions& options,
+                  Transfer& transfer) {
+    Options o(curl);
+    KESTROVA_SET(o, CURLOPT_URL, url.c_str());
+    // Sent as encoded: newer libcurl would otherwise read an ID's "%2E%2E" as a step up.
+    KESTROVA_SET(o, CURLOPT_PATH_AS_IS, 1L);
+    KESTROVA_SET(o, CURLOPT_USERAGENT, std::string(texts::kUserAgent).c_str());
+    KESTROVA_SET(o, CURLOPT_PROTOCOLS_STR, "http,https");
+    KESTROVA_SET(o, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    KESTROVA_SET(o, CURLOPT_FOLLOWLOCATION, 1L);
+    KESTROVA_SET(o, CURLOPT_MAXREDIRS, kMaxRedirects);
+    KESTROVA_SET(o, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeout.count()));
+    KESTROVA_SET(o, CURLOPT_TIMEOUT_MS, long(options.totalTimeout.count()));
+    // Time-outs must not rely on SIGALRM: the caller may be any thread of a GUI program.
+    KESTROVA_SET(o, CURLOPT_NOSIGNAL, 1L);
+    KESTROVA_SET(o, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
+    KESTROVA_SET(o, CURLOPT_HEADERFUNCTION, onHeader);
+    KESTROVA_SET(o, CURLOPT_HEADERDATA, &transfer);
+    KESTROVA_SET(o, CURLOPT_WRITEFUNCTION, onBody);
+    KESTROVA_SET(o, CURLOPT_WRITEDATA, &transfer);
+    return o;
 }
 
-void configure(CURL* curl, const std::string& url, const FeedOptions& options, Transfer& transfer) {
-    setopt(curl, CURLOPT_URL, url.c_str());
-    setopt(curl, CURLOPT_USERAGENT, std::string(texts::kUserAgent).c_str());
-    setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
-    setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, long(options.connectTimeout.count()));
-    setopt(curl, CURLOPT_TIMEOUT_MS, long(options.totalTimeout.count()));
-    // Time-outs must not rely on SIGALRM: the caller may be any thread of a GUI program.
-    setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    setopt(curl, CURLOPT_ERRORBUFFER, transfer.errorBuffer);
-    setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
-    setopt(curl, CURLOPT_HEADERDATA, &transfer);
-    setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
-    setopt(curl, CURLOPT_WRITEDATA, &transfer);
-}
+#undef KESTROVA_SET
 
 std::u16string composeDiagnostic(int code, std::string_view text) {
     const std::u16string description = DecodeUtf8(text).substr(0, kMaxDiagnosticText);
@@ -169,7 +200,10 @@ FeedResult FetchVideoFeed(std::u16string videoId, std::u16string* out, const Fee
     }
     const std::string url = options.urlPrefix + PercentEncode(videoId);
     Transfer transfer(curl.get(), options.maxBodyBytes);
-    configure(curl.get(), url, options, transfer);
+    const Options set = configure(curl.get(), url, options, transfer);
+    if (set.result() != CURLE_OK) {
+        return transferFailed(set.result(), set.refusal().c_str(), diagnostic);
+    }
 
     const CURLcode result = options.cancel ? PerformCancellable(curl.get(), *options.cancel)
                                            : Curl()->easy_perform(curl.get());

@@ -5,6 +5,7 @@
 #include "player/NativeDisplay.h"
 
 #include <cmath>
+#include <string_view>
 
 #include <QOpenGLFunctions>
 
@@ -14,6 +15,17 @@ namespace {
 void* procAddress(void*, const char* name) {
     QOpenGLContext* context = QOpenGLContext::currentContext();
     return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
+}
+
+// Mesa's rasterisers that run on the processor: llvmpipe, softpipe and swrast.
+bool isSoftwareRenderer(QOpenGLContext& context) {
+    const auto* name = context.functions()->glGetString(GL_RENDERER);
+    const std::string_view renderer = name ? reinterpret_cast<const char*>(name) : "";
+    for (const std::string_view software : {"llvmpipe", "softpipe", "Software Rasterizer"}) {
+        if (renderer.find(software) != std::string_view::npos)
+            return true;
+    }
+    return false;
 }
 
 QSurfaceFormat playerFormat() {
@@ -48,10 +60,14 @@ MpvGlView::MpvGlView(MpvHandle& mpv) {
     };
     MpvFrameTarget& target = *this;
     m_renderer = std::make_unique<MpvRenderer>(mpv, params, target);
+    const bool software = isSoftwareRenderer(m_context);
     m_context.doneCurrent();
+    if (!m_renderer->isValid())
+        return;
     // The render context has what the engine's hardware decoding interop needs.
-    if (m_renderer->isValid())
-        mpv.enableHardwareDecoding();
+    mpv.enableHardwareDecoding();
+    if (software)
+        mpv.useBilinearScaling();
 }
 
 MpvGlView::~MpvGlView() {

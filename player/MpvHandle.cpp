@@ -26,7 +26,6 @@ namespace {
 constexpr std::pair<const char*, const char*> kOptions[] = {
     {"vo", "libmpv"},                 // drawn into our widget, never a window of its own
     {"keepaspect", "yes"},            // the whole movie visible, proportions kept
-    {"background", "#FFFFFF"},        // white around the movie
     {"ytdl", "yes"},                  // media plays directly; a page is handed to yt-dlp
     {"fs", "no"},                     // never full screen ...
     {"input-default-bindings", "no"}, // ... and no key that toggles it
@@ -35,6 +34,13 @@ constexpr std::pair<const char*, const char*> kOptions[] = {
     {"loop-file", "inf"}, // and loops
     {"hwdec", "no"},      // until a render path that can take hardware frames asks for them
 };
+
+// White around the movie. libmpv 0.35 takes the colour as "background"; 0.40 made that a choice
+// of what to draw there and takes the colour as "background-color".
+void setWhiteBackground(mpv_handle* handle) {
+    if (mpv_set_option_string(handle, "background-color", "#FFFFFF") < 0)
+        checkMpv(mpv_set_option_string(handle, "background", "#FFFFFF"), "background");
+}
 
 // Hardware decoders the engine considers safe; any other setting falls back to software.
 constexpr const char* kHardwareDecoding = "auto-safe";
@@ -95,6 +101,14 @@ std::string propertyString(mpv_handle* handle, const char* name) {
     return text;
 }
 
+// The decoder in use as "name (description)", e.g. "libdav1d (dav1d AV1 decoder by VideoLAN)".
+// libmpv 0.35 gives that whole text as decoder-desc; 0.40 gives the name apart, as decoder.
+std::string decoderOf(mpv_handle* handle) {
+    const std::string name = propertyString(handle, "current-tracks/video/decoder");
+    const std::string description = propertyString(handle, "current-tracks/video/decoder-desc");
+    return name.empty() ? description : name + " (" + description + ")";
+}
+
 int64_t entryIdOf(const mpv_node& result) {
     if (result.format != MPV_FORMAT_NODE_MAP)
         return -1;
@@ -128,6 +142,7 @@ std::unique_ptr<MpvHandle> MpvHandle::create(QWidget* view) {
     }
     for (const auto& [name, value] : kOptions)
         checkMpv(mpv_set_option_string(handle.get(), name, value), name);
+    setWhiteBackground(handle.get());
     if (!checkMpv(mpv_initialize(handle.get()), "mpv_initialize"))
         return nullptr;
     // A refused address or a missing yt-dlp shows only in the log.
@@ -189,6 +204,14 @@ void MpvHandle::enableHardwareDecoding() {
         return;
     m_hardwareDecoding = true;
     m_hardwareProbe = std::async(std::launch::async, [] { return ProbeHardwareCodecs(); });
+}
+
+// On a software renderer every pass of a scaler costs processor time each frame, and libmpv
+// 0.40's default convolution scalers drew the movie black on Mesa 25's llvmpipe in most runs.
+// Bilinear, libmpv 0.35's default, is cheap there and draws on both.
+void MpvHandle::useBilinearScaling() {
+    for (const char* name : {"scale", "cscale", "dscale"})
+        checkMpv(mpv_set_property_string(m_handle.get(), name, "bilinear"), name);
 }
 
 void MpvHandle::setYtDlpFormatOverride(std::string format) {
@@ -326,8 +349,7 @@ void MpvHandle::reportDecoder(const mpv_event_property& property) {
         return;
     // Once per movie, for the debugging console: "no" is software decoding.
     m_decoderReported = true;
-    qCDebug(lcPlayer, "decoder: %s hwdec-current=%s",
-            propertyString(m_handle.get(), "video-codec").c_str(),
+    qCDebug(lcPlayer, "decoder: %s hwdec-current=%s", decoderOf(m_handle.get()).c_str(),
             *static_cast<char* const*>(property.data));
 }
 

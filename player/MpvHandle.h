@@ -52,6 +52,8 @@ public:
     // from now on; it falls back to software decoding by itself. Only for a render path that
     // gives the engine what hardware decoding needs (the OpenGL one).
     void enableHardwareDecoding();
+    // Scales the picture bilinearly, for an OpenGL renderer that runs on the processor.
+    void useBilinearScaling();
 
     // A yt-dlp format selection used for the service's videos instead of the one that fits
     // the screen; empty to go back to that one.

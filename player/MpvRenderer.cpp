@@ -1,10 +1,10 @@
 #include "player/MpvRenderer.h"
 
+#include "player/FrameTime.h"
 #include "player/MpvHandle.h"
 #include "player/MpvLog.h"
 
 #include <chrono>
-#include <cmath>
 
 #include <QMetaObject>
 
@@ -15,10 +15,9 @@ namespace {
 std::chrono::milliseconds untilNextFrame(mpv_render_context* context, mpv_handle* mpv) {
     mpv_render_frame_info info{};
     if (mpv_render_context_get_info(context, {MPV_RENDER_PARAM_NEXT_FRAME_INFO, &info}) < 0 ||
-        !(info.flags & MPV_RENDER_FRAME_INFO_PRESENT) || info.target_time <= 0)
+        !(info.flags & MPV_RENDER_FRAME_INFO_PRESENT))
         return {};
-    const double microseconds = double(info.target_time - mpv_get_time_us(mpv));
-    return std::chrono::milliseconds(std::max(0L, std::lround(microseconds / 1000.0)));
+    return UntilFrameTime(info.target_time, mpv_get_time_us(mpv));
 }
 
 } // namespace

@@ -9,8 +9,8 @@ preset=default
 
 packages=(
     # build
-    build-essential cmake ninja-build pkgconf git clang libclang-rt-14-dev
-    qt6-base-dev libqt6opengl6-dev libmpv-dev libva-dev libcurl4-openssl-dev
+    build-essential cmake ninja-build pkgconf git clang libclang-rt-dev
+    qt6-base-dev libmpv-dev libva-dev libcurl4-openssl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     # run (qt6-wayland: native Wayland sessions without XWayland)
     libgl1-mesa-dri fonts-ipafont-gothic libqt6svg6 qt6-wayland
@@ -18,6 +18,14 @@ packages=(
     libcpp-httplib-dev xvfb xauth xdotool x11-utils openbox ffmpeg imagemagick mpv weston dbus-daemon
     desktop-file-utils appstream dpkg-dev file
 )
+# Debian 13 moved the OpenGL widgets into qt6-base-dev and the SVG plug-ins (which draw the
+# program's icon) out of libqt6svg6 into qt6-svg-plugins.
+source /etc/os-release
+if [[ ${VERSION_ID:-} == 12 ]]; then
+    packages+=(libqt6opengl6-dev)
+else
+    packages+=(qt6-svg-plugins)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -281,6 +281,14 @@ TEST_F(FeedRetrievalTest, UnusableAddressFails) {
     EXPECT_NE(m_diagnostic.find(u"URL"), std::u16string::npos);
 }
 
+TEST_F(FeedRetrievalTest, RefusedOptionStopsTheRequestUnsent) {
+    // libcurl refuses a string option longer than 8,000,000 bytes.
+    std::u16string feed;
+    EXPECT_EQ(fetch(std::u16string(8'000'001, u'a'), feed), FeedResult::TransferFailed);
+    EXPECT_NE(m_diagnostic.find(u"CURLOPT_URL cannot be set"), std::u16string::npos);
+    EXPECT_TRUE(m_server.requests().empty());
+}
+
 TEST_F(FeedRetrievalTest, CoreWritesNothingToStandardError) {
     m_server.setReply("/v", FeedReply::reset());
     std::u16string feed;

@@ -43,6 +43,8 @@ TEST_F(PlayerGlTest, FramesReachTheScreen) {
     m_dialog.PlayVideo(u"clip"); // before the GL context exists: kept until it does
     m_dialog.show();
     ASSERT_TRUE(waitForFirstFrame());
+    // Xvfb's OpenGL is Mesa's llvmpipe, which draws with the cheap scaler.
+    EXPECT_EQ(m_dialog.flash().engineOption("dscale"), QLatin1String("bilinear"));
     QTest::qWait(500);
 
     // The player window as the X server holds it, the movie's own native window included.
