@@ -3,9 +3,11 @@
 #include "app/CReelnookPlayerDlg.h"
 #include "app/CommandLine.h"
 #include "app/DisplayPlatform.h"
+#include "desktop/DesktopIntegration.h"
 #include "platform/AppContext.h"
 #include "platform/Signals.h"
 #include "platform/YtDlp.h"
+#include "player/CPlayerDlg.h"
 #include "request/CControlDlg.h"
 #include "res/ProgramIcon.h"
 
@@ -16,6 +18,31 @@
 #include <QLoggingCategory>
 
 namespace kestrova {
+
+namespace {
+
+// The desktop's media controls and the screensaver, once the windows are up, so the bus costs
+// the start nothing. A child of the panel, it goes as the main window closes, with the panel
+// and nothing in between.
+void startDesktopIntegration(CControlDlg& panel, QWidget& mainWindow) {
+    CPlayerDlg& player = *panel.playerDlg();
+    MprisHost host{
+        [&mainWindow] {
+            QMetaObject::invokeMethod(&mainWindow, &QWidget::close, Qt::QueuedConnection);
+        },
+        [&player] { player.bringToFront(); },
+        [&panel] {
+            return NowPlaying{panel.playingVideoId(), panel.playingTitle()};
+        },
+    };
+    auto* desktop = new DesktopIntegration(QDBusConnection::sessionBus(), std::move(host),
+                                           player.flash().playback());
+    desktop->setParent(&panel);
+    QObject::connect(&panel, &CControlDlg::nowPlayingChanged, desktop,
+                     &DesktopIntegration::nowPlayingChanged);
+}
+
+} // namespace
 
 CReelnookPlayerApp::CReelnookPlayerApp(int& argc, char** argv)
     : QApplication(argc, argv) {
@@ -29,6 +56,9 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
     CReelnookPlayerDlg::ControlPanelSeam().install([](QWidget* parent) -> std::unique_ptr<QWidget> {
         auto panel = std::make_unique<CControlDlg>();
         panel->Create(parent);
+        QObject::connect(
+            panel.get(), &CControlDlg::windowsUp, panel.get(),
+            [panel = panel.get(), parent] { startDesktopIntegration(*panel, *parent); });
         return panel;
     });
     // Declared first, so the start-up state is released after the windows are gone.

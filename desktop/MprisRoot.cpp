@@ -4,8 +4,6 @@
 #include "res/ProgramVersion.h"
 #include "res/Texts.h"
 
-#include <QMetaObject>
-
 namespace kestrova {
 
 MprisRoot::MprisRoot(QObject* object, MprisHost host)

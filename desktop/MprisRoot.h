@@ -1,16 +1,26 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <QDBusAbstractAdaptor>
 #include <QStringList>
 
 namespace kestrova {
 
+// The video now playing, as the history list shows it.
+struct NowPlaying {
+    std::u16string videoId; // empty before the first video
+    std::u16string title;
+};
+
 // What the desktop's media controls may ask of the program as a whole.
 struct MprisHost {
-    std::function<void()> quit;  // closes the main window, as its close box does
+    // Closes the main window, as its close box does, once the call has been answered: the
+    // close takes down what answers it.
+    std::function<void()> quit;
     std::function<void()> raise; // shows the player window and brings it to the front
+    std::function<NowPlaying()> nowPlaying;
 };
 
 // The media-player interface's root (org.mpris.MediaPlayer2): the program's name, its desktop

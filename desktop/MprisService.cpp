@@ -1,6 +1,7 @@
 #include "desktop/MprisService.h"
 
 #include "desktop/DesktopLog.h"
+#include "desktop/MprisPlayer.h"
 
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
@@ -13,8 +14,9 @@ constexpr char kBusName[] = "org.mpris.MediaPlayer2.kestrova";
 
 } // namespace
 
-MprisService::MprisService(QDBusConnection bus, MprisHost host)
-    : m_bus(std::move(bus)) {
+MprisService::MprisService(QDBusConnection bus, MprisHost host, PlaybackModel& playback)
+    : m_bus(std::move(bus))
+    , m_player(new MprisPlayer(this, m_bus, playback, host.nowPlaying)) {
     new MprisRoot(this, std::move(host));
     if (!m_bus.isConnected()) {
         qCInfo(lcDesktop, "media controls: no session bus (%s)",
@@ -34,6 +36,10 @@ MprisService::~MprisService() {
         return;
     m_bus.unregisterObject(kObjectPath);
     m_bus.unregisterService(m_busName);
+}
+
+void MprisService::nowPlayingChanged() {
+    m_player->nowPlayingChanged();
 }
 
 bool MprisService::registerName() {

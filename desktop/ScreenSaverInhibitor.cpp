@@ -44,12 +44,12 @@ ScreenSaverInhibitor::ScreenSaverInhibitor(QDBusConnection bus)
 
 ScreenSaverInhibitor::~ScreenSaverInhibitor() {
     m_wanted = false;
-    if (m_asked != Via::None) {
-        // An inhibition granted after the program has gone would outlive it.
+    m_exiting = true;
+    // An inhibition granted after the program has gone would outlive it: the answer is
+    // awaited (and handled as ever, by the watcher), then what it granted is released.
+    if (m_pending)
         m_pending->waitForFinished();
-        onInhibited(m_asked, m_pending->reply());
-    }
-    release(QDBus::Block);
+    release();
 }
 
 void ScreenSaverInhibitor::setInhibited(bool inhibited) {
@@ -65,7 +65,7 @@ void ScreenSaverInhibitor::settle() {
         if (const Via via = nextService(); via != Via::None)
             inhibit(via);
     } else if (!m_wanted && m_held != Via::None) {
-        release(QDBus::NoBlock);
+        release();
     }
 }
 
@@ -105,7 +105,7 @@ void ScreenSaverInhibitor::onInhibited(Via via, const QDBusMessage& reply) {
         m_cookie = reply.arguments().first().toUInt();
 }
 
-void ScreenSaverInhibitor::release(QDBus::CallMode mode) {
+void ScreenSaverInhibitor::release() {
     if (m_held == Via::None)
         return;
     QDBusMessage call;
@@ -118,7 +118,8 @@ void ScreenSaverInhibitor::release(QDBus::CallMode mode) {
         call << m_cookie;
     }
     m_held = Via::None;
-    if (mode == QDBus::Block)
+    // At exit the release must have reached the bus before the program ends.
+    if (m_exiting)
         m_bus.call(call, QDBus::Block, kReleaseAtExitTimeoutMs);
     else
         m_bus.send(call);

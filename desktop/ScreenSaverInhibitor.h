@@ -33,10 +33,11 @@ private:
     Via nextService() const;
     void inhibit(Via via);
     void onInhibited(Via via, const QDBusMessage& reply);
-    void release(QDBus::CallMode mode);
+    void release();
 
     QDBusConnection m_bus;
     bool m_wanted = false;
+    bool m_exiting = false;
     // The Inhibit call not answered yet, and whom it asked; none when m_asked is Via::None.
     QDBusPendingCallWatcher* m_pending = nullptr;
     Via m_asked = Via::None;

@@ -52,7 +52,10 @@ void CHistoryDlg::OnInitDialog() {
     m_listHistory = findControl<QTreeWidget>(this, ids::kHistoryList);
     m_store.setRefillHook([this] { RefreshList(); });
     m_store.LoadHistory();
-    m_store.setChangeHook([this] { saveHistory(); });
+    m_store.setChangeHook([this] {
+        saveHistory();
+        emit changed();
+    });
     setUpList();
     RefreshList();
 

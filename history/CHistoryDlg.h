@@ -46,6 +46,10 @@ public:
 
     void reject() override;
 
+signals:
+    // A record was added, removed or given its title.
+    void changed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

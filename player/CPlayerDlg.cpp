@@ -117,6 +117,13 @@ void CPlayerDlg::showFirstTime(const QWidget& mainWindow,
     setAttribute(Qt::WA_ShowWithoutActivating, false);
 }
 
+void CPlayerDlg::bringToFront() {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
 bool CPlayerDlg::restore(const PlayerGeometry& stored) {
     const QRect rect(stored.x, stored.y, stored.width, stored.height);
     QList<QRect> screens;

@@ -43,6 +43,9 @@ public:
     // otherwise beside the main window without covering it. Later calls do nothing: nothing
     // shows or raises it again.
     void showFirstTime(const QWidget& mainWindow, const std::optional<PlayerGeometry>& stored);
+    // At the person's request from the desktop (its media controls): shows the window,
+    // restored if it was minimised, in front and with the keyboard.
+    void bringToFront();
     // What the settings keep of the window; nothing before its first show.
     std::optional<PlayerGeometry> geometryToKeep() const;
 

@@ -4,6 +4,7 @@
 
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kestrova {
@@ -31,6 +32,8 @@ constexpr Observed kObserved[] = {
 constexpr uint64_t kFirstObserved = 100;
 // The reply to every asynchronous command and property change.
 constexpr uint64_t kCommandReply = 200;
+// The exact position read when playback has gone on from another place.
+constexpr uint64_t kJumpPositionReply = 201;
 
 std::optional<double> valueOf(const mpv_event_property& property) {
     switch (property.format) {
@@ -86,9 +89,19 @@ void MpvPlaybackChannel::handleEvent(const mpv_event& event) {
     case MPV_EVENT_PROPERTY_CHANGE:
         reportProperty(event.reply_userdata, *static_cast<const mpv_event_property*>(event.data));
         break;
+    case MPV_EVENT_SEEK:
+        m_seekPending = true;
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
-        if (m_events.playbackRestarted)
-            m_events.playbackRestarted();
+        // Playback starts, loops, or goes on after a seek, unless that was told already.
+        if (!std::exchange(m_seekReported, false)) {
+            m_seekPending = false;
+            readJumpPosition();
+        }
+        break;
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+        if (event.reply_userdata == kJumpPositionReply)
+            reportJump(*static_cast<const mpv_event_property*>(event.data));
         break;
     case MPV_EVENT_COMMAND_REPLY:
     case MPV_EVENT_SET_PROPERTY_REPLY:
@@ -104,7 +117,28 @@ void MpvPlaybackChannel::reportProperty(uint64_t reply, const mpv_event_property
     if (reply < kFirstObserved || reply >= kFirstObserved + std::size(kObserved) ||
         !m_events.propertyChanged)
         return;
-    m_events.propertyChanged(kObserved[reply - kFirstObserved].property, valueOf(property));
+    const PlaybackProperty changed = kObserved[reply - kFirstObserved].property;
+    m_events.propertyChanged(changed, valueOf(property));
+    // Paused, the engine restarts playback only once it goes on; the new frame's position
+    // tells sooner that a seek has landed.
+    if (changed == PlaybackProperty::Position && std::exchange(m_seekPending, false)) {
+        m_seekReported = true;
+        readJumpPosition();
+    }
+}
+
+// The whole-second position may lag behind a jump; whoever is told of the jump (the desktop's
+// media controls) is told where it went, read without waiting for the engine.
+void MpvPlaybackChannel::readJumpPosition() {
+    checkMpv(mpv_get_property_async(m_handle, kJumpPositionReply, "time-pos", MPV_FORMAT_DOUBLE),
+             "time-pos");
+}
+
+void MpvPlaybackChannel::reportJump(const mpv_event_property& position) {
+    if (m_events.propertyChanged && position.format == MPV_FORMAT_DOUBLE)
+        m_events.propertyChanged(PlaybackProperty::Position, valueOf(position));
+    if (m_events.playbackRestarted)
+        m_events.playbackRestarted();
 }
 
 void MpvPlaybackChannel::setFlag(const char* name, bool on) {

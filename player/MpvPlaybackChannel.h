@@ -28,11 +28,15 @@ public:
 
 private:
     void reportProperty(uint64_t reply, const mpv_event_property& property);
+    void readJumpPosition();
+    void reportJump(const mpv_event_property& position);
     void setFlag(const char* name, bool on);
     void command(std::initializer_list<const char*> arguments);
 
     mpv_handle* m_handle;
     const MovieEngineEvents& m_events;
+    bool m_seekPending = false;  // a seek has begun and not yet been told
+    bool m_seekReported = false; // told before the engine's restart after it
 };
 
 } // namespace kestrova

@@ -78,6 +78,10 @@ void CControlDlg::OnInitDialog() {
     m_historyDlg->m_feedOptions = m_feedOptions;
     m_historyDlg->m_feedWorker = &m_feedWorker;
     m_historyDlg->Create(this);
+    connect(m_historyDlg.get(), &CHistoryDlg::changed, this, [this] {
+        if (!m_playingVideoId.empty())
+            emit nowPlayingChanged();
+    });
     m_historyDlg->show();
 
     // The engine is made only when a movie is likely soon, so the program starts and rests
@@ -132,7 +136,18 @@ bool CControlDlg::fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answ
 }
 
 void CControlDlg::PlayVideo(std::u16string videoId) {
+    m_playingVideoId = videoId;
     m_playerDlg->PlayVideo(std::move(videoId));
+}
+
+std::u16string CControlDlg::playingTitle() const {
+    if (m_historyDlg) {
+        for (const HistoryItem& item : m_historyDlg->store().items()) {
+            if (item.m_strVideoId == m_playingVideoId)
+                return item.m_strTitle;
+        }
+    }
+    return {};
 }
 
 void CControlDlg::AddToHistory(HistoryItem item) {
@@ -148,6 +163,7 @@ void CControlDlg::showPlayedId(const std::u16string& videoId) {
     m_strInput = videoId;
     m_strLastVideoId = videoId;
     UpdateData(false);
+    emit nowPlayingChanged();
     // Saved at once, as the end of the run would save it, so a crash loses nothing.
     if (changed)
         SaveSettings();
@@ -170,6 +186,7 @@ void CControlDlg::OnTimer() {
         // with that).
         PreloadMovieEngine();
         PreloadCurl();
+        emit windowsUp();
     }
 }
 

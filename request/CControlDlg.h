@@ -70,8 +70,19 @@ public:
     // A feed request (Play Video or Get Title) is running; the panels' input is held back.
     bool feedRequestRunning() const { return m_feedWorker.busy(); }
 
+    // The video played last in this run, empty before the first; its title as the history
+    // shows it.
+    const std::u16string& playingVideoId() const { return m_playingVideoId; }
+    std::u16string playingTitle() const;
+
     // Esc in the panel leaves it open; the main window takes Esc as its own.
     void reject() override {}
+
+signals:
+    // The windows are up; what may wait until then can start.
+    void windowsUp();
+    // A video started playing, or the history's title of it changed.
+    void nowPlayingChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -112,6 +123,7 @@ private:
     FeedWorker m_feedWorker;
     PanelInputHold m_inputHold{this};
     PlayVideoRequest m_request{*this, *this, *this, *this};
+    std::u16string m_playingVideoId;
     bool m_warmedUp = false;
 };
 

@@ -45,6 +45,8 @@ inline constexpr std::string_view kDefaultFeedUrl =
     "https://www.youtube.com/oembed?format=xml&url=https://www.youtube.com/watch?v=";
 inline constexpr std::string_view kDefaultPlayerUrl = "http://www.youtube.com/v/";
 inline constexpr std::string_view kMovieQuery = "?version=3&rel=0&autoplay=1&loop=1";
+// A video's page on the service, as the desktop's media controls name it.
+inline constexpr std::string_view kServicePageUrl = "https://www.youtube.com/watch?v=";
 
 // The line the player window shows over the movie when it cannot be played.
 inline constexpr std::u16string_view kPlaybackFailedRefused =

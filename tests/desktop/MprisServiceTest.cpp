@@ -24,7 +24,7 @@ protected:
     }
 
     MprisHost host() {
-        return {[this] { ++m_quits; }, [this] { ++m_raises; }};
+        return {[this] { ++m_quits; }, [this] { ++m_raises; }, [] { return NowPlaying{}; }};
     }
 
     QVariant rootProperty(const QString& name) {
@@ -33,20 +33,21 @@ protected:
 
     test::TestBus m_bus;
     QDBusConnection m_client = m_bus.connect(QStringLiteral("client"));
+    PlaybackModel m_model;
     int m_quits = 0;
     int m_raises = 0;
 };
 
 TEST_F(MprisServiceTest, TakesItsNameAndASecondInstanceTakesOneOfItsOwn) {
-    MprisService first(m_bus.connect(QStringLiteral("first")), host());
-    MprisService second(m_bus.connect(QStringLiteral("second")), host());
+    MprisService first(m_bus.connect(QStringLiteral("first")), host(), m_model);
+    MprisService second(m_bus.connect(QStringLiteral("second")), host(), m_model);
     EXPECT_EQ(first.busName(), kName);
     EXPECT_EQ(second.busName(),
               kName + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid()));
 }
 
 TEST_F(MprisServiceTest, RootNamesTheProgramAndItsDesktopEntry) {
-    MprisService service(m_bus.connect(QStringLiteral("program")), host());
+    MprisService service(m_bus.connect(QStringLiteral("program")), host(), m_model);
     EXPECT_EQ(rootProperty(QStringLiteral("Identity")).toString(), QStringLiteral("Kestrova"));
     EXPECT_EQ(rootProperty(QStringLiteral("DesktopEntry")).toString(),
               QStringLiteral("org.example.corvanel.Kestrova"));
@@ -59,7 +60,7 @@ TEST_F(MprisServiceTest, RootNamesTheProgramAndItsDesktopEntry) {
 }
 
 TEST_F(MprisServiceTest, QuitAndRaiseReachTheProgram) {
-    MprisService service(m_bus.connect(QStringLiteral("program")), host());
+    MprisService service(m_bus.connect(QStringLiteral("program")), host(), m_model);
     test::CallOn(m_client, kName, kPath, kRoot, QStringLiteral("Raise"));
     EXPECT_EQ(m_raises, 1);
     test::CallOn(m_client, kName, kPath, kRoot, QStringLiteral("Quit"));
@@ -68,7 +69,7 @@ TEST_F(MprisServiceTest, QuitAndRaiseReachTheProgram) {
 
 TEST_F(MprisServiceTest, WithoutABusTheProgramRunsOn) {
     MprisService service(
-        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"), "none"), host());
+        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"), "none"), host(), m_model);
     EXPECT_TRUE(service.busName().isEmpty());
     QDBusConnection::disconnectFromBus(QStringLiteral("none"));
 }

@@ -1,6 +1,8 @@
 // The whole program under a real window manager, on an X server of its own: where the player
 // window opens, what stands above what, what a click and the keyboard do, what the screen
 // shows, and what the next start remembers.
+#include "tests/desktop/BusCall.h"
+#include "tests/desktop/TestBus.h"
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/ProgramFixture.h"
 #include "tests/support/ColourfulShare.h"
@@ -8,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include <QDBusConnectionInterface>
 #include <QImage>
 #include <QThread>
 
@@ -217,6 +220,39 @@ TEST_F(DesktopTest, SpaceInThePlayerStopsTheFramesOnTheScreenAndASecondStartsThe
     const QImage clicked = movieMiddle(m_player, m_dir / "clicked.png");
     QThread::msleep(700);
     EXPECT_EQ(movieMiddle(m_player, m_dir / "clicked-still.png"), clicked) << "a click went by";
+}
+
+// The desktop's media controls, on a session bus of the test's own.
+TEST_F(DesktopTest, MediaControlsPauseTheFramesOnTheScreenAndQuitSavesBothFiles) {
+    const QString name = QStringLiteral("org.mpris.MediaPlayer2.kestrova");
+    const QString path = QStringLiteral("/org/mpris/MediaPlayer2");
+    const QString player = QStringLiteral("org.mpris.MediaPlayer2.Player");
+    test::TestBus bus;
+    ASSERT_FALSE(bus.address().isEmpty());
+    std::unique_ptr<Program> program;
+    ASSERT_TRUE(start(program, [&](QProcessEnvironment& env) {
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    }));
+    QDBusConnection client = bus.connect(QStringLiteral("test"));
+    ASSERT_TRUE(waitUntil([&] { return client.interface()->isServiceRegistered(name).value(); }))
+        << program->describe();
+    ASSERT_TRUE(playThroughTheWindow(*program));
+    QThread::msleep(1000);
+
+    test::CallOn(client, name, path, player, QStringLiteral("PlayPause"), {}, QDBus::Block);
+    QThread::msleep(500);
+    const QImage paused = movieMiddle(m_player, m_dir / "paused.png");
+    ASSERT_GT(test::ColourfulShare(paused), 0.2) << "no movie on the screen";
+    QThread::msleep(700);
+    EXPECT_EQ(movieMiddle(m_player, m_dir / "still.png"), paused) << "the frames went on";
+    EXPECT_EQ(test::PropertyOn(client, name, path, player, QStringLiteral("PlaybackStatus"),
+                               QDBus::Block),
+              QStringLiteral("Paused"));
+
+    test::CallOn(client, name, path, QStringLiteral("org.mpris.MediaPlayer2"),
+                 QStringLiteral("Quit"), {}, QDBus::Block);
+    ASSERT_TRUE(program->finish()) << program->describe();
+    expectPlayedFilesLeft();
 }
 
 TEST_F(DesktopTest, VolumeAndMuteSetInThePlayerAreKeptForTheNextRun) {

@@ -93,10 +93,18 @@ TEST_F(PlayerControlsTest, KeysPauseSeekAndANewVideoPlaysAgain) {
         {Qt::Key_5, 10},    {Qt::Key_Right, 15}, {Qt::Key_J, 5},  {Qt::Key_L, 15},
         {Qt::Key_Left, 10}, {Qt::Key_Home, 0},   {Qt::Key_9, 18}, {Qt::Key_0, 0},
     };
+    // Whoever is told of a jump finds the position where it went, not the second before.
+    double seekedTo = -1;
+    const auto seeked = playback().subscribe([&](PlaybackChanges changes) {
+        if (changes.has(PlaybackChange::Seeked))
+            seekedTo = state().position.value_or(-1);
+    });
     for (const auto& [key, expected] : seeks) {
         press(key);
         EXPECT_TRUE(positionNear(expected))
             << QTest::toString(key) << " stands at " << state().position.value_or(-1);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return std::abs(seekedTo - expected) < 0.1; }, 2000))
+            << QTest::toString(key) << " told as a jump to " << seekedTo;
     }
     press(Qt::Key_K);
     EXPECT_TRUE(advances());
