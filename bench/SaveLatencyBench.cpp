@@ -1,0 +1,155 @@
+// What the write-through saves cost the GUI thread while a movie plays: the control panel with
+// its player plays a 60 fps clip from loopback, and Play Back alternates between two history
+// records every 300 ms, so that every play saves Kestrova.ini. The GUI thread's event latency
+// (lateness of a 5 ms precise timer), median and 99th percentile:
+//   - idle, the windows up and nothing playing;
+//   - playing, nothing saved;
+//   - playing, with Play Back every 300 ms.
+// The program folder lies under the system's temporary directory (TMPDIR): on a disk, as a
+// user's would, each save waits for it.
+//
+//   save_latency_bench [seconds per phase]   (default 30; under scripts/with-xvfb.sh for the
+//                                            OpenGL path, as a person sees it)
+
+#include "history/HistoryItem.h"
+#include "platform/AppContext.h"
+#include "player/CPlayerDlg.h"
+#include "request/CControlDlg.h"
+#include "tests/support/BuildTreeEngine.h"
+#include "tests/support/MediaClip.h"
+#include "tests/support/TempDir.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <httplib.h>
+#include <thread>
+#include <vector>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace {
+
+using namespace kestrova;
+
+constexpr int kProbeMs = 5;
+constexpr int kPlayBackEveryMs = 300;
+
+void runFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double percentile(std::vector<double> values, double share) {
+    if (values.empty())
+        return NAN;
+    std::sort(values.begin(), values.end());
+    return values[std::size_t(std::lround(share * double(values.size() - 1)))];
+}
+
+// How late a chain of 5 ms precise single-shot timers fires, in milliseconds, over `ms`.
+std::vector<double> timerLateness(int ms) {
+    std::vector<double> late;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 due = clock.nsecsElapsed() + kProbeMs * 1000000LL;
+    QTimer probe;
+    probe.setSingleShot(true);
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        late.push_back(double(clock.nsecsElapsed() - due) / 1e6);
+        due = clock.nsecsElapsed() + kProbeMs * 1000000LL;
+        probe.start(kProbeMs);
+    });
+    probe.start(kProbeMs);
+    runFor(ms);
+    return late;
+}
+
+void report(const char* phase, const std::vector<double>& late) {
+    std::printf("%-26s latency median %6.2f ms   p99 %6.2f ms   max %7.2f ms\n", phase,
+                percentile(late, 0.5), percentile(late, 0.99), percentile(late, 1.0));
+}
+
+// Serves the clip for every /v/ address, as the media server of the tests does.
+class ClipServer {
+public:
+    explicit ClipServer(std::string clip)
+        : m_clip(std::move(clip)) {
+        m_server.Get(R"(/v/.*)", [this](const httplib::Request&, httplib::Response& response) {
+            response.set_content(m_clip, "video/webm");
+        });
+        m_port = m_server.bind_to_any_port("127.0.0.1");
+        m_thread = std::thread([this] { m_server.listen_after_bind(); });
+    }
+    ~ClipServer() {
+        m_server.stop();
+        m_thread.join();
+    }
+    std::string prefix() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/v/"; }
+
+private:
+    std::string m_clip;
+    httplib::Server m_server;
+    int m_port = 0;
+    std::thread m_thread;
+};
+
+std::string readBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    test::UseBuildTreeEngine();
+    QApplication app(argc, argv);
+    const int phaseMs = 1000 * (argc > 1 ? std::max(2, std::atoi(argv[1])) : 30);
+    test::TempDir folder;
+    const auto clipPath = folder / "clip60.webm";
+    if (!test::MakeTestClip(clipPath, {160, 90, 60, 12})) {
+        std::fprintf(stderr, "ffmpeg could not make the clip\n");
+        return 1;
+    }
+    ClipServer server(readBytes(clipPath));
+    GetAppContext().m_strProgramDir = folder.path();
+    test::WriteFileBytes(folder / "Kestrova.ini", "[NETWORK]\nPLAYERURL=" + server.prefix() + "\n");
+    test::WriteFileBytes(folder / "History.ini", "[SYSTEM]\nCOUNT=2\n[ITEM0]\nVIDEOID=Ab3dE5gH1jK\n"
+                                                 "TITLE=one\n[ITEM1]\nVIDEOID=Zy9xW8vU7tS\n"
+                                                 "TITLE=two\n");
+    std::printf("program folder under %s\n", folder.path().parent_path().c_str());
+
+    QWidget host;
+    host.resize(700, 500);
+    auto panel = std::make_unique<CControlDlg>();
+    panel->Create(&host);
+    host.show();
+    runFor(2000); // the player shows, the engine's module loads
+
+    report("idle", timerLateness(phaseMs));
+
+    const std::vector<HistoryItem> records = panel->historyDlg()->store().items();
+    panel->PlayFromHistory(records.at(0));
+    runFor(1000);
+    report("playing 60 fps", timerLateness(phaseMs));
+
+    int plays = 0;
+    QTimer playBack;
+    QObject::connect(&playBack, &QTimer::timeout,
+                     [&] { panel->PlayFromHistory(records.at(std::size_t(++plays % 2))); });
+    playBack.start(kPlayBackEveryMs);
+    report("playing, Play Back 300 ms", timerLateness(phaseMs));
+    playBack.stop();
+    std::printf("%d plays, each saving Kestrova.ini\n", plays);
+
+    panel.reset();
+    ReleaseAppContext();
+    return 0;
+}
