@@ -1,8 +1,8 @@
 #include "app/CAboutDlg.h"
 
-#include "platform/DialogBuilder.h"
-#include "platform/OpenUrl.h"
-#include "platform/VersionInfo.h"
+#include "process/VersionInfo.h"
+#include "widgets/DialogBuilder.h"
+#include "widgets/OpenUrl.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -4,10 +4,10 @@
 #include "app/CommandLine.h"
 #include "app/DisplayPlatform.h"
 #include "desktop/DesktopIntegration.h"
-#include "platform/AppContext.h"
-#include "platform/Signals.h"
-#include "platform/YtDlp.h"
 #include "player/CPlayerDlg.h"
+#include "player/YtDlp.h"
+#include "process/AppContext.h"
+#include "process/Signals.h"
 #include "request/CControlDlg.h"
 #include "res/ProgramIcon.h"
 

@@ -1,11 +1,11 @@
 #include "app/CReelnookPlayerDlg.h"
 
 #include "app/CAboutDlg.h"
-#include "platform/DialogBuilder.h"
-#include "platform/OpenUrl.h"
-#include "platform/QtText.h"
 #include "res/ProgramIcon.h"
 #include "res/Texts.h"
+#include "text/QtText.h"
+#include "widgets/DialogBuilder.h"
+#include "widgets/OpenUrl.h"
 
 #include <utility>
 

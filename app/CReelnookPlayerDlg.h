@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/Compositor.h"
-#include "platform/Seam.h"
+#include "process/Seam.h"
+#include "widgets/Compositor.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 // History.ini load and save at the read cap of 10,000 records, and the save of a full history
 // of 50 records, which happens after every played video once saves are write-through.
 #include "history/HistoryStore.h"
-#include "platform/ProfileFile.h"
+#include "profile/ProfileFile.h"
 #include "support/TempDir.h"
 
 #include <string>

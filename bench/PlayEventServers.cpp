@@ -10,9 +10,9 @@
 // Trigger file, one line, read at every request and removed when it fires:
 // "<feed-asked|movie-asked> <ID> <PID> <DELAY_US>". The feed knows the demo's titles, answers
 // 404 for the demo's unknown ID and makes up a title for any other ID.
-#include "platform/Utf8.h"
 #include "support/FeedServer.h"
 #include "support/MediaClip.h"
+#include "text/Utf8.h"
 #include "tools/demo/ChildProcess.h"
 #include "tools/demo/DemoCatalogue.h"
 

@@ -12,8 +12,8 @@
 //                                            OpenGL path, as a person sees it)
 
 #include "history/HistoryItem.h"
-#include "platform/AppContext.h"
 #include "player/CPlayerDlg.h"
+#include "process/AppContext.h"
 #include "request/CControlDlg.h"
 #include "tests/support/BuildTreeEngine.h"
 #include "tests/support/MediaClip.h"

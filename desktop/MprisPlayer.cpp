@@ -1,8 +1,8 @@
 #include "desktop/MprisPlayer.h"
 
-#include "platform/PercentEncoding.h"
-#include "platform/QtText.h"
 #include "res/Texts.h"
+#include "text/PercentEncoding.h"
+#include "text/QtText.h"
 
 #include <algorithm>
 #include <cmath>

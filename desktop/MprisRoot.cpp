@@ -1,8 +1,8 @@
 #include "desktop/MprisRoot.h"
 
-#include "platform/QtText.h"
 #include "res/ProgramVersion.h"
 #include "res/Texts.h"
+#include "text/QtText.h"
 
 namespace kestrova {
 

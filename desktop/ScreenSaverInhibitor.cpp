@@ -1,8 +1,8 @@
 #include "desktop/ScreenSaverInhibitor.h"
 
 #include "desktop/DesktopLog.h"
-#include "platform/QtText.h"
 #include "res/Texts.h"
+#include "text/QtText.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>

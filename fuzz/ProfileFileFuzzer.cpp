@@ -4,9 +4,9 @@
 // keep its encoding (or take the one its first non-ASCII write calls for), and no temporary
 // file may remain.
 #include "fuzz/FuzzInput.h"
-#include "platform/Cp932.h"
-#include "platform/ProfileFile.h"
-#include "platform/Utf8.h"
+#include "profile/ProfileFile.h"
+#include "text/Cp932.h"
+#include "text/Utf8.h"
 
 #include <algorithm>
 #include <array>

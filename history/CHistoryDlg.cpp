@@ -2,11 +2,11 @@
 
 #include "metadata/FeedWorker.h"
 #include "metadata/TitleExtraction.h"
-#include "platform/DataLog.h"
-#include "platform/DialogBuilder.h"
-#include "platform/MessageBox.h"
-#include "platform/QtText.h"
+#include "profile/DataLog.h"
 #include "res/Texts.h"
+#include "text/QtText.h"
+#include "widgets/DialogBuilder.h"
+#include "widgets/MessageBox.h"
 
 #include <QEvent>
 #include <QHeaderView>

@@ -3,7 +3,7 @@
 #include "history/HistoryOwner.h"
 #include "history/HistoryStore.h"
 #include "metadata/FeedRetrieval.h"
-#include "platform/ChildPanel.h"
+#include "widgets/ChildPanel.h"
 
 class QPushButton;
 class QTreeWidget;

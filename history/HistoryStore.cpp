@@ -1,7 +1,7 @@
 #include "history/HistoryStore.h"
 
-#include "platform/DataFiles.h"
-#include "platform/ProfileFile.h"
+#include "profile/DataFiles.h"
+#include "profile/ProfileFile.h"
 #include "res/Texts.h"
 
 #include <algorithm>

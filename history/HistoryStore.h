@@ -1,7 +1,7 @@
 #pragma once
 
 #include "history/HistoryItem.h"
-#include "platform/SaveResult.h"
+#include "profile/SaveResult.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -3,9 +3,9 @@
 #include "metadata/CurlLibrary.h"
 #include "metadata/FeedCancel.h"
 #include "metadata/TextConversions.h"
-#include "platform/PercentEncoding.h"
-#include "platform/TextFormat.h"
-#include "platform/Utf8.h"
+#include "text/PercentEncoding.h"
+#include "text/TextFormat.h"
+#include "text/Utf8.h"
 
 #include <cstring>
 #include <curl/curl.h>

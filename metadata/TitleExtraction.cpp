@@ -1,6 +1,6 @@
 #include "metadata/TitleExtraction.h"
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 #include <array>
 #if defined(__SSE2__)

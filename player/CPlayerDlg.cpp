@@ -1,8 +1,5 @@
 #include "player/CPlayerDlg.h"
 
-#include "platform/DialogBuilder.h"
-#include "platform/QtText.h"
-#include "platform/TextFormat.h"
 #include "player/ControlBar.h"
 #include "player/FirstFrameTrace.h"
 #include "player/MovieAddress.h"
@@ -11,6 +8,9 @@
 #include "player/PlayerPlacement.h"
 #include "res/DialogTemplates.h"
 #include "res/Texts.h"
+#include "text/QtText.h"
+#include "text/TextFormat.h"
+#include "widgets/DialogBuilder.h"
 
 #include <QApplication>
 #include <QCloseEvent>

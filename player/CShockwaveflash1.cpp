@@ -1,9 +1,9 @@
 #include "player/CShockwaveflash1.h"
 
-#include "platform/QtText.h"
-#include "platform/TextFormat.h"
-#include "platform/Trace.h"
+#include "process/Trace.h"
 #include "res/Texts.h"
+#include "text/QtText.h"
+#include "text/TextFormat.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>

@@ -1,8 +1,8 @@
 #include "player/ControlBar.h"
 
-#include "platform/QtText.h"
 #include "player/PlaybackTime.h"
 #include "res/Texts.h"
+#include "text/QtText.h"
 
 #include <cmath>
 #include <utility>

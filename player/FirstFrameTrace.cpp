@@ -1,7 +1,7 @@
 #include "player/FirstFrameTrace.h"
 
-#include "platform/Trace.h"
 #include "player/CShockwaveflash1.h"
+#include "process/Trace.h"
 
 namespace kestrova {
 

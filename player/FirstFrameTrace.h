@@ -4,7 +4,7 @@ namespace kestrova {
 
 class CShockwaveflash1;
 
-// Traces (see platform/Trace.h) the first frame of each newly loaded movie of the player.
+// Traces (see process/Trace.h) the first frame of each newly loaded movie of the player.
 void TraceFirstFrames(CShockwaveflash1& player);
 
 } // namespace kestrova

@@ -1,7 +1,7 @@
 #include "player/MovieAddress.h"
 
-#include "platform/PercentEncoding.h"
 #include "res/Texts.h"
+#include "text/PercentEncoding.h"
 
 namespace kestrova {
 

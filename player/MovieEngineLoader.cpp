@@ -1,7 +1,7 @@
-#include "platform/Trace.h"
 #include "player/EngineModulePath.h"
 #include "player/MovieEngine.h"
 #include "player/PlayerLog.h"
+#include "process/Trace.h"
 
 #include <dlfcn.h>
 #include <filesystem>

@@ -1,11 +1,11 @@
 #include "player/MpvHandle.h"
 
-#include "platform/QtText.h"
-#include "platform/TextFormat.h"
-#include "platform/YtDlp.h"
 #include "player/MpvLog.h"
 #include "player/ServicePlayback.h"
+#include "player/YtDlp.h"
 #include "res/Texts.h"
+#include "text/QtText.h"
+#include "text/TextFormat.h"
 
 #include <clocale>
 #include <cmath>

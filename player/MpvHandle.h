@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HardwareCodecs.h"
+#include "player/HardwareCodecs.h"
 #include "player/PlaybackDiagnosis.h"
 #include "player/YtDlpFormat.h"
 

@@ -1,7 +1,7 @@
 #include "player/PlaybackDiagnosis.h"
 
-#include "platform/TextFormat.h"
 #include "res/Texts.h"
+#include "text/TextFormat.h"
 
 #include <array>
 #include <charconv>

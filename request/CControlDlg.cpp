@@ -1,16 +1,16 @@
 #include "request/CControlDlg.h"
 
 #include "metadata/CurlLibrary.h"
-#include "platform/DataLog.h"
-#include "platform/DialogBuilder.h"
-#include "platform/MessageBox.h"
-#include "platform/QtText.h"
-#include "platform/Trace.h"
 #include "player/CPlayerDlg.h"
 #include "player/MovieEngine.h"
 #include "player/PlayerLog.h"
+#include "process/Trace.h"
+#include "profile/DataLog.h"
 #include "request/Settings.h"
 #include "res/Texts.h"
+#include "text/QtText.h"
+#include "widgets/DialogBuilder.h"
+#include "widgets/MessageBox.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -4,12 +4,12 @@
 #include "history/HistoryItem.h"
 #include "metadata/FeedRetrieval.h"
 #include "metadata/FeedWorker.h"
-#include "platform/ChildPanel.h"
 #include "player/PlaybackModel.h"
 #include "player/PlayerGeometry.h"
 #include "request/PanelInputHold.h"
 #include "request/PlayVideoRequest.h"
 #include "request/Settings.h"
+#include "widgets/ChildPanel.h"
 
 #include <memory>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/WaitCursor.h"
+#include "widgets/WaitCursor.h"
 
 #include <optional>
 

@@ -1,10 +1,10 @@
 #include "request/Settings.h"
 
-#include "platform/DataFiles.h"
-#include "platform/ProfileFile.h"
-#include "platform/Utf8.h"
 #include "player/PlaybackModel.h"
+#include "profile/DataFiles.h"
+#include "profile/ProfileFile.h"
 #include "res/Texts.h"
+#include "text/Utf8.h"
 
 #include <charconv>
 #include <strings.h>

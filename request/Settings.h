@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/SaveResult.h"
 #include "player/PlayerGeometry.h"
+#include "profile/SaveResult.h"
 
 #include <optional>
 #include <string>

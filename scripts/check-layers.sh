@@ -7,13 +7,16 @@ cd "$(dirname "$0")/.."
 # A folder, then the folders it may include besides itself, lowest layer first.
 declare -A allowed=(
     [res]=""
-    [platform]="res"
-    [metadata]="platform res"
-    [history]="metadata platform res"
-    [player]="platform res"
-    [desktop]="player platform res"
-    [request]="history metadata player platform res"
-    [app]="request history metadata player desktop platform res"
+    [text]="res"
+    [process]="text res"
+    [profile]="process text res"
+    [widgets]="process text res"
+    [metadata]="profile process text res"
+    [history]="metadata widgets profile process text res"
+    [player]="widgets profile process text res"
+    [desktop]="player widgets process text res"
+    [request]="history metadata player widgets profile process text res"
+    [app]="request history metadata player desktop widgets profile process text res"
 )
 
 # Every include form: quoted or angled, with spaces around the hash or not; only includes of

@@ -24,7 +24,7 @@ cmake --build --preset default --target kestrova_core >/dev/null
 cat >"$work/writer.cpp" <<'EOF'
 // Saves a history as Kestrova does, then lists it as Kestrova loads it: "k<TAB>ID<TAB>TITLE".
 #include "history/HistoryStore.h"
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 #include <cstdio>
 #include <cstring>

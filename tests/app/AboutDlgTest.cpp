@@ -1,9 +1,9 @@
 #include "ModalRun.h"
 #include "app/CAboutDlg.h"
-#include "platform/DialogBuilder.h"
-#include "platform/OpenUrl.h"
-#include "platform/VersionInfo.h"
+#include "process/VersionInfo.h"
 #include "support/AboutLine.h"
+#include "widgets/DialogBuilder.h"
+#include "widgets/OpenUrl.h"
 
 #include <QLabel>
 #include <QPushButton>

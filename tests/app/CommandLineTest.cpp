@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "platform/AppContext.h"
+#include "process/AppContext.h"
 #include "support/TempDir.h"
 
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "platform/DialogBuilder.h"
+#include "widgets/DialogBuilder.h"
 
 #include <QCheckBox>
 #include <QFontInfo>

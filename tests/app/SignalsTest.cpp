@@ -1,4 +1,4 @@
-#include "platform/Signals.h"
+#include "process/Signals.h"
 
 #include "ModalRun.h"
 

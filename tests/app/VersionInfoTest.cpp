@@ -1,4 +1,4 @@
-#include "platform/VersionInfo.h"
+#include "process/VersionInfo.h"
 
 #include "res/ProgramVersion.h"
 

@@ -1,8 +1,8 @@
 #include "history/HistoryStore.h"
 
-#include "platform/AppContext.h"
-#include "platform/AtomicFile.h"
-#include "platform/ProfileFile.h"
+#include "process/AppContext.h"
+#include "profile/AtomicFile.h"
+#include "profile/ProfileFile.h"
 #include "support/TempDir.h"
 
 #include <unistd.h>

@@ -3,7 +3,7 @@
 #include "PanelFixture.h"
 #include "app/CReelnookPlayerApp.h"
 #include "app/CReelnookPlayerDlg.h"
-#include "platform/AppContext.h"
+#include "process/AppContext.h"
 #include "res/Texts.h"
 #include "tests/app/ModalRun.h"
 

@@ -4,15 +4,15 @@
 // a loopback feed server and media server, and the message boxes collected instead of shown.
 
 #include "history/CHistoryDlg.h"
-#include "platform/AppContext.h"
-#include "platform/DialogBuilder.h"
-#include "platform/MessageBox.h"
-#include "platform/QtText.h"
 #include "player/CPlayerDlg.h"
+#include "process/AppContext.h"
 #include "request/CControlDlg.h"
 #include "tests/support/FeedServer.h"
 #include "tests/support/MediaServer.h"
 #include "tests/support/TempDir.h"
+#include "text/QtText.h"
+#include "widgets/DialogBuilder.h"
+#include "widgets/MessageBox.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
 #include "request/PlayVideoRequest.h"
 
 #include "metadata/FeedRetrieval.h"
-#include "platform/Utf8.h"
 #include "res/Texts.h"
+#include "text/Utf8.h"
 
 #include <optional>
 #include <set>

@@ -1,7 +1,7 @@
 #include "request/Settings.h"
 
-#include "platform/AppContext.h"
-#include "platform/DataFiles.h"
+#include "process/AppContext.h"
+#include "profile/DataFiles.h"
 #include "res/Texts.h"
 #include "support/TempDir.h"
 

@@ -1,5 +1,5 @@
-#include "platform/Utf8.h"
 #include "support/FeedServer.h"
+#include "text/Utf8.h"
 
 namespace kestrova::test {
 

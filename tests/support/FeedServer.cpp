@@ -1,6 +1,6 @@
 #include "support/FeedServer.h"
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 #include <arpa/inet.h>
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "tools/demo/DemoFolder.h"
 
-#include "platform/Utf8.h"
+#include "text/Utf8.h"
 
 #include <fstream>
 #include <stdexcept>

@@ -1,10 +1,10 @@
 // kestrova-demo: Kestrova without the internet. A loopback feed server knows a dozen videos,
 // a loopback media server plays a generated clip for any of them, and the real program runs
 // in a temporary program folder whose Kestrova.ini points at both.
-#include "platform/Utf8.h"
 #include "support/FeedServer.h"
 #include "support/MediaClip.h"
 #include "support/MediaServer.h"
+#include "text/Utf8.h"
 #include "tools/demo/ChildProcess.h"
 #include "tools/demo/DemoCatalogue.h"
 #include "tools/demo/DemoFolder.h"

@@ -1,0 +1,65 @@
+#include "profile/DataFiles.h"
+
+#include "process/AppContext.h"
+#include "text/Utf8.h"
+
+#include <cstdlib>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace kestrova {
+
+namespace {
+
+std::filesystem::path homeDirectory() {
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        return home;
+    }
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir) {
+        return entry->pw_dir;
+    }
+    return {};
+}
+
+// A system-wide install shares its bin folder with every other program; data files do not
+// belong there even when the user (root, say) could write into it.
+bool isSystemInstallDirectory(const std::filesystem::path& directory) {
+    for (const char* system : {KESTROVA_INSTALL_BINDIR, "/usr/bin", "/usr/local/bin"}) {
+        std::error_code ignored;
+        if (std::filesystem::equivalent(directory, system, ignored)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+std::filesystem::path UserDataDirectory() {
+    // A relative value is invalid by the XDG rules and must be ignored.
+    const char* configHome = std::getenv("XDG_CONFIG_HOME");
+    std::filesystem::path base = configHome != nullptr ? configHome : "";
+    if (base.empty() || base.is_relative()) {
+        base = homeDirectory() / ".config";
+    }
+    return base / "kestrova";
+}
+
+std::filesystem::path DataFilePath(const std::filesystem::path& programDir,
+                                   std::u16string_view name) {
+    const std::filesystem::path fileName = EncodeUtf8(name);
+    if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0 &&
+        !isSystemInstallDirectory(programDir)) {
+        return programDir / fileName;
+    }
+    const std::filesystem::path directory = UserDataDirectory();
+    std::error_code ignored;
+    std::filesystem::create_directories(directory, ignored);
+    return directory / fileName;
+}
+
+std::filesystem::path DataFilePath(std::u16string_view name) {
+    return DataFilePath(GetAppContext().m_strProgramDir, name);
+}
+
+} // namespace kestrova
