@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QString>
 
+class QLoggingCategory;
 class QObject;
 class QWidget;
 
@@ -58,9 +59,10 @@ public:
     virtual void warmUp() = 0;
 };
 
-// The module's entry point.
+// The module's entry point; the engine logs under the program's `log` category.
 using CreateMovieEngineFunction = MovieEngine* (*)(QWidget* parent, bool software,
-                                                   MovieEngineEvents events);
+                                                   MovieEngineEvents events,
+                                                   const QLoggingCategory& log);
 inline constexpr char kCreateMovieEngineSymbol[] = "kestrova_create_movie_engine";
 
 // Starts loading the engine's module in the background, so that a later CreateMovieEngine

@@ -1,5 +1,6 @@
 #include "player/MpvEngine.h"
 
+#include "player/EngineLog.h"
 #include "player/MpvGlView.h"
 #include "player/MpvHandle.h"
 #include "player/MpvPlaybackChannel.h"
@@ -113,6 +114,8 @@ void MpvEngine::setYtDlpFormatOverride(const std::string& format) {
 } // namespace kestrova
 
 extern "C" __attribute__((visibility("default"))) kestrova::MovieEngine*
-kestrova_create_movie_engine(QWidget* parent, bool software, kestrova::MovieEngineEvents events) {
+kestrova_create_movie_engine(QWidget* parent, bool software, kestrova::MovieEngineEvents events,
+                             const QLoggingCategory& log) {
+    kestrova::UseProgramLog(log);
     return kestrova::MpvEngine::create(parent, software, std::move(events)).release();
 }

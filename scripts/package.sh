@@ -119,7 +119,8 @@ appstreamcli validate --no-net "res/desktop/$app_id.metainfo.xml"
 echo "== install into a staging folder"
 cmake --build --preset default --target kestrova
 DESTDIR="$work/stage" cmake --install build --prefix /usr >/dev/null
-for file in bin/kestrova "share/applications/$app_id.desktop" \
+for file in bin/kestrova lib/kestrova/libkestrova-core.so lib/kestrova/kestrova-engine.so \
+    "share/applications/$app_id.desktop" \
     "share/icons/hicolor/scalable/apps/$app_id.svg" "share/metainfo/$app_id.metainfo.xml" \
     share/doc/kestrova/copyright; do
     [[ -s "$work/stage/usr/$file" ]] || fail "missing /usr/$file"
@@ -166,7 +167,7 @@ fi
 
 echo "== the installed program plays a video, with no build tree in reach"
 # No path of the machine it was built on is compiled in, so nothing can be planted there.
-for file in /usr/bin/kestrova /usr/lib/kestrova/kestrova-engine.so; do
+for file in /usr/bin/kestrova /usr/lib/kestrova/kestrova-engine.so /usr/lib/kestrova/libkestrova-core.so; do
     ! grep -qF "$PWD" "$file" || fail "$file holds the build path $PWD"
 done
 cmake --build --preset default --target kestrova-demo >/dev/null

@@ -58,10 +58,14 @@ TEST_F(ProgramOnDisplayTest, TerminationSignalDuringAHangingTitleRequestEndsWith
     EXPECT_FALSE(movieRequested());
 }
 
-// The program copied alone into its folder: no engine beside it, none in ../lib/kestrova.
+// The program copied into its folder with its core but without its engine: none beside it,
+// none in ../lib/kestrova.
 TEST_F(ProgramOnDisplayTest, WithoutItsEngineThePlayerSaysWhy) {
+    const std::filesystem::path built = KESTROVA_EXECUTABLE;
     std::filesystem::remove(executable());
-    std::filesystem::copy_file(KESTROVA_EXECUTABLE, executable());
+    std::filesystem::copy_file(built, executable());
+    std::filesystem::copy_file(built.parent_path() / "libkestrova-core.so",
+                               m_dir / "libkestrova-core.so");
     Program program(executable(), {QStringLiteral("-D274")}, false);
     ASSERT_TRUE(program.process().waitForStarted(10000));
     ASSERT_TRUE(typeAndPlay(program));
