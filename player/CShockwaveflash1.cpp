@@ -81,13 +81,27 @@ void CShockwaveflash1::warmUp() {
 void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address) {
     TraceStep("load-movie");
     m_playback.loadRequested();
+    m_awaitingFirstFrame = false;
+    if (m_engineTried) {
+        loadNow(address);
+        return;
+    }
+    // The engine's module may still be loading; the movie waits for it, not the GUI thread.
+    // Only the latest address is loaded then.
+    m_waitingAddress = address;
+    PreloadMovieEngine(this, [this] {
+        if (auto address = std::exchange(m_waitingAddress, std::nullopt))
+            loadNow(*address);
+    });
+}
+
+void CShockwaveflash1::loadNow(const QString& address) {
     if (!startEngine()) {
         m_playback.loadFailed();
         emit playbackFailed(
             ToQString(FormatText(texts::kPlaybackFailedNoEngine, {m_engineFailure})));
         return;
     }
-    m_awaitingFirstFrame = false;
     m_engine->loadFile(address.toUtf8());
 }
 

@@ -14,9 +14,10 @@ namespace kestrova {
 
 // The movie player of the player window, white until a movie shows. Its engine is made at
 // the first need (a movie to load, or startEngine() when a load is likely soon), not with the
-// window: the program starts and rests without it. Without an engine a load fails at once,
-// saying why. What it plays, and how, is told and commanded through its playback model; a click
-// on the movie plays or pauses, the wheel over it changes the volume.
+// window: the program starts and rests without it. A load waits for the engine's module in the
+// background; without an engine it fails, saying why. What it plays, and how, is told and commanded
+// through its playback model; a click on the movie plays or pauses, the wheel over it changes the
+// volume.
 class CShockwaveflash1 : public QWidget {
     Q_OBJECT
 
@@ -28,7 +29,7 @@ public:
     // the layer number is accepted and has no further meaning.
     void LoadMovie(int layer, const QString& address);
 
-    // Makes the engine now if there is none yet; whether there is one.
+    // Makes the engine now if there is none yet, waiting for its module; whether there is one.
     bool startEngine();
     // Gets the engine ready for a movie that is likely soon, without holding up the caller:
     // its module loads in the background, then the engine is made and its outputs warmed.
@@ -64,6 +65,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    void loadNow(const QString& address);
     void onFrameDrawn();
     MovieEngineEvents engineEvents();
 
@@ -73,6 +75,7 @@ private:
     std::string m_formatOverride;
     std::string m_engineFailure; // why there is no engine, once that is known
     bool m_engineTried = false;
+    std::optional<QString> m_waitingAddress; // asked for while the module loads
     bool m_awaitingFirstFrame = false;
     int m_wheelAngle = 0; // turned but not yet a whole step
 };

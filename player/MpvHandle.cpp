@@ -1,8 +1,7 @@
 #include "player/MpvHandle.h"
 
 #include "player/MpvLog.h"
-#include "player/ServicePlayback.h"
-#include "player/YtDlp.h"
+#include "player/MpvNode.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
 #include "text/TextFormat.h"
@@ -12,11 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include <QGuiApplication>
 #include <QMetaObject>
-#include <QScreen>
-#include <QWidget>
-#include <QtConcurrent/QtConcurrentRun>
 
 namespace kestrova {
 namespace {
@@ -48,23 +43,6 @@ constexpr const char* kHardwareDecoding = "auto-safe";
 // Replies of observed properties.
 enum class Reply : uint64_t { HwdecCurrent = 1 };
 
-// Time allowed to `yt-dlp --version` when a failure line names it.
-constexpr auto kVersionTimeOut = std::chrono::seconds(5);
-
-mpv_node stringNode(const char* text) {
-    mpv_node node{};
-    node.format = MPV_FORMAT_STRING;
-    node.u.string = const_cast<char*>(text);
-    return node;
-}
-
-mpv_node mapNode(mpv_node_list& list) {
-    mpv_node node{};
-    node.format = MPV_FORMAT_NODE_MAP;
-    node.u.list = &list;
-    return node;
-}
-
 using FileOptions = std::vector<std::pair<const char*, std::string>>;
 
 // "loadfile <url> replace" with per-file options, which hold while this movie plays (the
@@ -76,15 +54,15 @@ int commandLoadFile(mpv_handle* handle, const std::string& url, const FileOption
     std::vector<mpv_node> optionValues;
     for (const auto& [name, value] : options) {
         optionKeys.push_back(const_cast<char*>(name));
-        optionValues.push_back(stringNode(value.c_str()));
+        optionValues.push_back(StringNode(value.c_str()));
     }
     mpv_node_list optionList{int(options.size()), optionValues.data(), optionKeys.data()};
     char* keys[] = {const_cast<char*>("name"), const_cast<char*>("url"), const_cast<char*>("flags"),
                     const_cast<char*>("options")};
-    mpv_node values[] = {stringNode("loadfile"), stringNode(url.c_str()), stringNode("replace"),
-                         mapNode(optionList)};
+    mpv_node values[] = {StringNode("loadfile"), StringNode(url.c_str()), StringNode("replace"),
+                         ListNode(optionList, MPV_FORMAT_NODE_MAP)};
     mpv_node_list arguments{4, values, keys};
-    mpv_node command = mapNode(arguments);
+    mpv_node command = ListNode(arguments, MPV_FORMAT_NODE_MAP);
     return mpv_command_node(handle, &command, result);
 }
 
@@ -155,9 +133,8 @@ std::unique_ptr<MpvHandle> MpvHandle::create(QWidget* view) {
 
 MpvHandle::MpvHandle(MpvHandlePtr handle, QWidget* view)
     : m_handle(std::move(handle))
-    , m_view(view) {
-    connect(&m_ytDlpVersion, &QFutureWatcherBase::finished, this,
-            &MpvHandle::reportFailureWithYtDlpVersion);
+    , m_planner(view) {
+    connect(&m_failures, &FailureReporter::failed, this, &MpvHandle::playbackFailed);
     mpv_set_wakeup_callback(
         m_handle.get(),
         [](void* self) {
@@ -170,22 +147,23 @@ MpvHandle::MpvHandle(MpvHandlePtr handle, QWidget* view)
 MpvHandle::~MpvHandle() = default;
 
 void MpvHandle::loadFile(const QByteArray& address) {
-    m_currentIsService = IsServiceAddress(address.toStdString());
-    const LoadPlan plan =
-        PlanLoad(address.toStdString(), m_currentIsService ? formatNeeds() : FormatNeeds{},
-                 m_formatOverride);
+    m_planner.plan(address.toStdString(),
+                   [this](const LoadPlanner::Load& load) { startLoad(load); });
+}
+
+void MpvHandle::startLoad(const LoadPlanner::Load& load) {
     mpv_node result{};
-    const int error = commandLoadFile(m_handle.get(), plan.url, optionsOf(plan), &result);
-    if (!checkMpv(error, "loadfile")) {
-        m_currentEntry = -1;
+    const int error = commandLoadFile(m_handle.get(), load.plan.url, optionsOf(load.plan), &result);
+    m_currentEntry = checkMpv(error, "loadfile") ? entryIdOf(result) : -1;
+    mpv_free_node_contents(&result);
+    m_failures.loadAsked(m_currentEntry, load.service);
+    if (error < 0) {
         emit playbackFailed(
             ToQString(FormatText(texts::kPlaybackFailedOther, {mpv_error_string(error)})));
         return;
     }
-    m_currentEntry = entryIdOf(result);
-    mpv_free_node_contents(&result);
-    qCDebug(lcPlayer) << "loadfile" << plan.url.c_str() << "ytdl-format" << plan.ytdlFormat.c_str()
-                      << "entry" << m_currentEntry;
+    qCDebug(lcPlayer) << "loadfile" << load.plan.url.c_str() << "ytdl-format"
+                      << load.plan.ytdlFormat.c_str() << "entry" << m_currentEntry;
 }
 
 void MpvHandle::warmUp() {
@@ -199,11 +177,8 @@ void MpvHandle::warmUp() {
 }
 
 void MpvHandle::enableHardwareDecoding() {
-    if (m_hardwareDecoding ||
-        !checkMpv(mpv_set_property_string(m_handle.get(), "hwdec", kHardwareDecoding), "hwdec"))
-        return;
-    m_hardwareDecoding = true;
-    m_hardwareProbe = std::async(std::launch::async, [] { return ProbeHardwareCodecs(); });
+    if (checkMpv(mpv_set_property_string(m_handle.get(), "hwdec", kHardwareDecoding), "hwdec"))
+        m_planner.enableHardwareDecoding();
 }
 
 // On a software renderer every pass of a scaler costs processor time each frame, and libmpv
@@ -215,26 +190,11 @@ void MpvHandle::useBilinearScaling() {
 }
 
 void MpvHandle::setYtDlpFormatOverride(std::string format) {
-    m_formatOverride = std::move(format);
+    m_planner.setFormatOverride(std::move(format));
 }
 
 QString MpvHandle::option(const char* name) const {
     return QString::fromStdString(propertyString(m_handle.get(), name));
-}
-
-FormatNeeds MpvHandle::formatNeeds() {
-    if (m_hardwareProbe.valid())
-        m_hardwareCodecs = m_hardwareProbe.get();
-    return {screenLines(), m_hardwareDecoding, m_hardwareCodecs};
-}
-
-int MpvHandle::screenLines() const {
-    const QScreen* screen = m_view ? m_view->screen() : QGuiApplication::primaryScreen();
-    return screen ? int(std::lround(screen->geometry().height() * screen->devicePixelRatio())) : 0;
-}
-
-double MpvHandle::timePosition() const {
-    return doubleProperty("time-pos").value_or(-1);
 }
 
 std::optional<double> MpvHandle::doubleProperty(const char* name) const {
@@ -250,12 +210,6 @@ QString MpvHandle::path() const {
     return QString::fromStdString(std::string(AddressOfLoad(path)));
 }
 
-bool MpvHandle::isIdle() const {
-    int idle = 1;
-    mpv_get_property(m_handle.get(), "idle-active", MPV_FORMAT_FLAG, &idle);
-    return idle != 0;
-}
-
 void MpvHandle::setEventListener(std::function<void(const mpv_event&)> listener) {
     m_eventListener = std::move(listener);
 }
@@ -269,8 +223,7 @@ void MpvHandle::drainEvents() {
     }
     // The engine hands out queued events before buffered log messages, so the messages that
     // explain a failed load may come after its end; by now they have all been read.
-    if (m_failedEntry >= 0 && !m_ytDlpVersion.isRunning())
-        reportFailure();
+    m_failures.eventsRead();
 }
 
 void MpvHandle::handleEvent(const mpv_event& event) {
@@ -279,17 +232,16 @@ void MpvHandle::handleEvent(const mpv_event& event) {
     switch (event.event_id) {
     case MPV_EVENT_LOG_MESSAGE: {
         const auto& message = *static_cast<const mpv_event_log_message*>(event.data);
-        m_diagnosis.addLogMessage(message.prefix, message.text);
+        m_failures.logMessage(message);
         qCDebug(lcPlayer, "[%s] %s", message.prefix, message.text);
         break;
     }
     case MPV_EVENT_START_FILE: {
         const auto& start = *static_cast<const mpv_event_start_file*>(event.data);
         m_startedEntry = start.playlist_entry_id;
-        if (m_startedEntry == m_currentEntry) {
-            m_diagnosis.reset(m_currentIsService);
+        m_failures.fileStarted(m_startedEntry);
+        if (m_startedEntry == m_currentEntry)
             m_decoderReported = false;
-        }
         break;
     }
     case MPV_EVENT_PROPERTY_CHANGE:
@@ -301,46 +253,11 @@ void MpvHandle::handleEvent(const mpv_event& event) {
             emit fileLoaded();
         break;
     case MPV_EVENT_END_FILE:
-        handleEndFile(*static_cast<const mpv_event_end_file*>(event.data));
+        m_failures.fileEnded(*static_cast<const mpv_event_end_file*>(event.data));
         break;
     default:
         break;
     }
-}
-
-void MpvHandle::handleEndFile(const mpv_event_end_file& endFile) {
-    if (endFile.reason != MPV_END_FILE_REASON_ERROR || endFile.playlist_entry_id != m_currentEntry)
-        return;
-    qCDebug(lcPlayer, "playback failed: %s", mpv_error_string(endFile.error));
-    m_failedEntry = endFile.playlist_entry_id;
-    m_failedEngineError = mpv_error_string(endFile.error);
-}
-
-void MpvHandle::reportFailure() {
-    if (m_failedEntry != m_currentEntry) {
-        m_failedEntry = -1;
-        return; // another movie has been loaded meanwhile
-    }
-    if (!m_diagnosis.blamesYtDlpVersion()) {
-        m_failedEntry = -1;
-        emit playbackFailed(QString::fromStdU16String(m_diagnosis.describe(m_failedEngineError)));
-        return;
-    }
-    // yt-dlp ran and failed for the service's page; the line names the version it has. That
-    // takes a run of yt-dlp, which must not hold up the GUI thread.
-    m_ytDlpVersion.setFuture(QtConcurrent::run([]() -> std::optional<std::string> {
-        const auto ytDlp = FindYtDlp(kVersionTimeOut);
-        return ytDlp ? ytDlp->version : std::nullopt;
-    }));
-}
-
-void MpvHandle::reportFailureWithYtDlpVersion() {
-    const int64_t failedEntry = std::exchange(m_failedEntry, -1);
-    if (failedEntry != m_currentEntry)
-        return; // another movie has been loaded meanwhile
-    const std::optional<std::string> version = m_ytDlpVersion.result();
-    emit playbackFailed(QString::fromStdU16String(
-        m_diagnosis.describe(m_failedEngineError, version.value_or(std::string()))));
 }
 
 void MpvHandle::reportDecoder(const mpv_event_property& property) {

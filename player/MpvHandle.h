@@ -1,21 +1,17 @@
 #pragma once
 
-#include "player/HardwareCodecs.h"
-#include "player/PlaybackDiagnosis.h"
-#include "player/YtDlpFormat.h"
+#include "player/FailureReporter.h"
+#include "player/LoadPlanner.h"
 
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mpv/client.h>
 #include <optional>
 #include <string>
 
 #include <QByteArray>
-#include <QFutureWatcher>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 
 class QWidget;
@@ -27,9 +23,9 @@ struct MpvHandleDeleter {
 };
 using MpvHandlePtr = std::unique_ptr<mpv_handle, MpvHandleDeleter>;
 
-// Owns the engine: creates it with the player's options, loads movies (the service's pages
-// through yt-dlp with a format that fits, direct media as it stands), drains its events on
-// the GUI thread and reports what the player window needs to know.
+// Owns the engine: creates it with the player's options, loads movies as the load planner
+// decides, drains its events on the GUI thread and reports what the player window needs to
+// know; why a movie failed is the failure reporter's to tell.
 class MpvHandle : public QObject {
     Q_OBJECT
 
@@ -62,14 +58,10 @@ public:
     // An option's current value as text, e.g. "hwdec"; empty when it has none.
     QString option(const char* name) const;
 
-    // Playback position in seconds; negative when nothing plays.
-    double timePosition() const;
     // A numeric property of the engine; nothing when it has no value now.
     std::optional<double> doubleProperty(const char* name) const;
     // The address of the movie being played; empty when none.
     QString path() const;
-    // True while the engine plays nothing.
-    bool isIdle() const;
 
     // Called with every event of the engine, on the GUI thread, before the handle's own
     // handling; the event is valid during the call only.
@@ -82,35 +74,19 @@ signals:
 
 private:
     explicit MpvHandle(MpvHandlePtr handle, QWidget* view);
-    FormatNeeds formatNeeds();
-    int screenLines() const;
+    void startLoad(const LoadPlanner::Load& load);
     void drainEvents();
     void handleEvent(const mpv_event& event);
-    void handleEndFile(const mpv_event_end_file& endFile);
     void reportDecoder(const mpv_event_property& property);
-    // The failed load's line, once its log messages are in.
-    void reportFailure();
-    void reportFailureWithYtDlpVersion();
 
     MpvHandlePtr m_handle;
     std::function<void(const mpv_event&)> m_eventListener;
-    QPointer<QWidget> m_view;
-    PlaybackDiagnosis m_diagnosis;
-    std::string m_formatOverride;
-    bool m_hardwareDecoding = false;
-    // Asked once hardware decoding is enabled, on a thread of its own (it loads a driver).
-    std::future<HardwareCodecs> m_hardwareProbe;
-    HardwareCodecs m_hardwareCodecs;
+    LoadPlanner m_planner;
+    FailureReporter m_failures;
     // The playlist entry of the latest load; events of movies it replaced are ignored.
     int64_t m_currentEntry = -1;
     int64_t m_startedEntry = -1;
-    bool m_currentIsService = false;
     bool m_decoderReported = false;
-    // A failed load still to be reported (-1: none); it may wait for yt-dlp's version, which
-    // is read off the GUI thread.
-    QFutureWatcher<std::optional<std::string>> m_ytDlpVersion;
-    int64_t m_failedEntry = -1;
-    std::string m_failedEngineError;
 };
 
 } // namespace kestrova

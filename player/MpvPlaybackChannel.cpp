@@ -1,6 +1,7 @@
 #include "player/MpvPlaybackChannel.h"
 
 #include "player/MpvLog.h"
+#include "player/MpvNode.h"
 
 #include <iterator>
 #include <string>
@@ -62,13 +63,6 @@ const char* seekFlags(SeekKind kind) {
         break;
     }
     return "absolute+exact";
-}
-
-mpv_node stringNode(const char* text) {
-    mpv_node node{};
-    node.format = MPV_FORMAT_STRING;
-    node.u.string = const_cast<char*>(text);
-    return node;
 }
 
 } // namespace
@@ -186,11 +180,9 @@ void MpvPlaybackChannel::seek(double amount, SeekKind kind) {
     target.u.double_ = amount;
     char* keys[] = {const_cast<char*>("name"), const_cast<char*>("target"),
                     const_cast<char*>("flags")};
-    mpv_node values[] = {stringNode("seek"), target, stringNode(seekFlags(kind))};
+    mpv_node values[] = {StringNode("seek"), target, StringNode(seekFlags(kind))};
     mpv_node_list arguments{3, values, keys};
-    mpv_node command{};
-    command.format = MPV_FORMAT_NODE_MAP;
-    command.u.list = &arguments;
+    mpv_node command = ListNode(arguments, MPV_FORMAT_NODE_MAP);
     checkMpv(mpv_command_node_async(m_handle, kCommandReply, &command), "seek");
 }
 

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "player/HardwareProbe.h"
+#include "player/ServicePlayback.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+namespace kestrova {
+
+// Decides how each movie is opened: direct media as it stands, the service's pages through
+// yt-dlp with a format that fits the screen the player is on and, with hardware decoding, the
+// codecs this machine decodes in hardware. Until the hardware has answered, a service page
+// waits for it rather than the GUI thread.
+class LoadPlanner : public QObject {
+    Q_OBJECT
+
+public:
+    struct Load {
+        LoadPlan plan;
+        bool service = false; // one of the service's pages
+    };
+    using LoadFunction = std::function<void(const Load&)>;
+
+    // `view`: the widget the movie is shown in, whose screen caps the formats asked for.
+    explicit LoadPlanner(QWidget* view);
+
+    // From now on the formats may count on hardware decoding; starts asking the hardware.
+    void enableHardwareDecoding();
+    // A yt-dlp format selection used for the service's videos instead of the one that fits;
+    // empty to go back to that one.
+    void setFormatOverride(std::string format) { m_formatOverride = std::move(format); }
+
+    // Calls `load` with the plan for `address`: at once, or once the hardware has answered.
+    // A later call replaces one still waiting.
+    void plan(const std::string& address, LoadFunction load);
+
+private:
+    void planNow(const std::string& address, const LoadFunction& load);
+    int screenLines() const;
+
+    QPointer<QWidget> m_view;
+    std::string m_formatOverride;
+    bool m_hardwareDecoding = false;
+    HardwareProbe m_hardware;
+    std::optional<std::pair<std::string, LoadFunction>> m_waiting;
+};
+
+} // namespace kestrova
