@@ -12,9 +12,7 @@
 #include "widgets/DialogBuilder.h"
 #include "widgets/MessageBox.h"
 
-#include <QApplication>
 #include <QCheckBox>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWindow>
@@ -26,15 +24,6 @@ CControlDlg::CControlDlg()
     , m_historyDlg(std::make_unique<CHistoryDlg>()) {
     m_showPlayerTimer.setInterval(kShowPlayerIntervalMs);
     connect(&m_showPlayerTimer, &QTimer::timeout, this, &CControlDlg::OnTimer);
-    m_playerChangedTimer.setSingleShot(true);
-    m_playerChangedTimer.setInterval(kPlayerAtRestMs);
-    connect(&m_playerChangedTimer, &QTimer::timeout, this, [this] {
-        // The first show, a move back to where it was, a volume set back to what it was,
-        // change nothing worth a save.
-        if (m_playerDlg &&
-            (m_playerDlg->geometryToKeep() != m_playerGeometry || playerSound() != m_playerSound))
-            SaveSettings();
-    });
 }
 
 CControlDlg::~CControlDlg() {
@@ -64,15 +53,7 @@ void CControlDlg::OnInitDialog() {
     m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl);
     m_playerDlg->flash().setYtDlpFormatOverride(ReadYtDlpFormat());
     m_playerDlg->hide();
-    connect(m_playerDlg.get(), &CPlayerDlg::geometryChanged, &m_playerChangedTimer,
-            qOverload<>(&QTimer::start));
-    PlaybackModel& playback = m_playerDlg->flash().playback();
-    playback.setVolume(m_playerSound.volume);
-    playback.setMuted(m_playerSound.muted);
-    m_playerSoundChanges = playback.subscribe([this](PlaybackChanges changes) {
-        if (changes.has(PlaybackChange::Volume) || changes.has(PlaybackChange::Mute))
-            m_playerChangedTimer.start();
-    });
+    m_playerSettings.attach(*m_playerDlg);
 
     m_historyDlg->m_pOwner = this;
     m_historyDlg->m_feedOptions = m_feedOptions;
@@ -84,26 +65,22 @@ void CControlDlg::OnInitDialog() {
     });
     m_historyDlg->show();
 
-    // The engine is made only when a movie is likely soon, so the program starts and rests
-    // without it; the first input to the main window, or its activation once the player has
-    // shown (a person comes back to it to type), is that sign.
-    qApp->installEventFilter(this);
+    m_warmUp = std::make_unique<PlayerWarmUp>(*window(), *m_playerDlg);
 
     m_showPlayerTimer.start();
     m_editInput->setFocus();
 }
 
 void CControlDlg::OnDestroy() {
-    qApp->removeEventFilter(this);
+    m_warmUp.reset();
     // Nothing of a request still running is applied; its thread ends before anything goes.
     m_feedWorker.abandon();
     m_showPlayerTimer.stop();
-    m_playerChangedTimer.stop();
     if (m_historyDlg) {
         m_historyDlg->DestroyWindow();
         m_historyDlg.reset();
     }
-    keepPlayerSettings();
+    m_playerSettings.detach();
     m_playerDlg.reset();
     SaveSettings();
 }
@@ -118,7 +95,8 @@ void CControlDlg::UpdateData(bool saveAndValidate) {
 
 void CControlDlg::OnPlayVideo() {
     TraceStep("play-pressed");
-    warmUpPlayer();
+    if (m_warmUp)
+        m_warmUp->now();
     UpdateData(true);
     m_request.start(m_strInput);
 }
@@ -180,7 +158,7 @@ void CControlDlg::OnTimer() {
     const QWindow* main = window()->windowHandle();
     if (isVisible() && main && main->isExposed()) {
         m_showPlayerTimer.stop();
-        m_playerDlg->showFirstTime(*window(), m_playerGeometry);
+        m_playerDlg->showFirstTime(*window(), m_playerSettings.geometry());
         // The engine's and libcurl's libraries load in the background once the windows are
         // up; they hold little memory until an engine is made (the OpenGL renderer comes
         // with that).
@@ -193,57 +171,14 @@ void CControlDlg::OnTimer() {
 void CControlDlg::LoadSettings() {
     m_strInput = ReadLastVideoId(m_strInput);
     m_strLastVideoId = m_strInput;
-    m_playerGeometry =
-        ReadPlayerGeometry(CPlayerDlg::kMinimumSize.width(), CPlayerDlg::kMinimumSize.height());
-    m_playerSound = ReadPlayerSound();
-}
-
-void CControlDlg::keepPlayerSettings() {
-    if (!m_playerDlg)
-        return;
-    if (const auto kept = m_playerDlg->geometryToKeep())
-        m_playerGeometry = kept;
-    m_playerSound = playerSound();
-}
-
-PlayerSound CControlDlg::playerSound() const {
-    const PlaybackState& state = m_playerDlg->flash().playback().state();
-    return {state.volume, state.muted};
+    m_playerSettings.read(CPlayerDlg::kMinimumSize.width(), CPlayerDlg::kMinimumSize.height());
 }
 
 void CControlDlg::SaveSettings() {
-    keepPlayerSettings();
-    ReportSave(texts::kSettingsFileName,
-               WriteSettings(m_strLastVideoId, m_playerGeometry, m_playerSound));
-}
-
-bool CControlDlg::showsIntent(QObject* watched, QEvent* event) const {
-    switch (event->type()) {
-    case QEvent::KeyPress:
-    case QEvent::MouseButtonPress:
-    case QEvent::InputMethod: {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        return widget && widget->window() == window();
-    }
-    case QEvent::WindowActivate:
-        return watched == window() && m_playerDlg && m_playerDlg->isVisible();
-    default:
-        return false;
-    }
-}
-
-bool CControlDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (!m_warmedUp && showsIntent(watched, event))
-        warmUpPlayer();
-    return ChildPanel::eventFilter(watched, event);
-}
-
-void CControlDlg::warmUpPlayer() {
-    if (m_warmedUp || !m_playerDlg)
-        return;
-    m_warmedUp = true;
-    qApp->removeEventFilter(this);
-    m_playerDlg->flash().warmUp();
+    m_playerSettings.keep();
+    ReportSave(
+        texts::kSettingsFileName,
+        WriteSettings(m_strLastVideoId, m_playerSettings.geometry(), m_playerSettings.sound()));
 }
 
 // Enter and Esc belong to the main window: Enter leaves it open, Esc closes it.

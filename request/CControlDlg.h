@@ -4,15 +4,13 @@
 #include "history/HistoryItem.h"
 #include "metadata/FeedRetrieval.h"
 #include "metadata/FeedWorker.h"
-#include "player/PlaybackModel.h"
-#include "player/PlayerGeometry.h"
+#include "player/PlayerWarmUp.h"
 #include "request/PanelInputHold.h"
 #include "request/PlayVideoRequest.h"
-#include "request/Settings.h"
+#include "request/PlayerSettingsKeeper.h"
 #include "widgets/ChildPanel.h"
 
 #include <memory>
-#include <optional>
 #include <string>
 
 #include <QTimer>
@@ -44,9 +42,6 @@ class CControlDlg : public ChildPanel,
 public:
     // Show-player timer period.
     static constexpr int kShowPlayerIntervalMs = 100;
-    // How long the player must stay where it was moved, or its sound as it was set, before it
-    // is saved.
-    static constexpr int kPlayerAtRestMs = 500;
 
     CControlDlg();
     // Takes the windows down in order if that has not happened yet.
@@ -84,9 +79,6 @@ signals:
     // A video started playing, or the history's title of it changed.
     void nowPlayingChanged();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void OnInitDialog() override;
     void OnDestroy() override;
@@ -98,11 +90,6 @@ private:
     void AddToHistory(HistoryItem item) override;
     void showMessage(std::u16string_view text) override;
     void showPlayedId(const std::u16string& videoId) override;
-    void keepPlayerSettings();
-    PlayerSound playerSound() const;
-    // The first sign that a movie is wanted soon warms the player up.
-    bool showsIntent(QObject* watched, QEvent* event) const;
-    void warmUpPlayer();
 
     // Declared so that the history panel goes before the player window.
     std::unique_ptr<CPlayerDlg> m_playerDlg;
@@ -110,21 +97,14 @@ private:
     QLineEdit* m_editInput = nullptr;
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;
-    // A moved or resized player, or a changed volume or mute, is saved once it has come to
-    // rest.
-    QTimer m_playerChangedTimer;
-    // The player's place and size: read at start, taken from the window when it goes.
-    std::optional<PlayerGeometry> m_playerGeometry;
-    // The player's volume and mute: read at start, taken from the player as they change.
-    PlayerSound m_playerSound;
-    PlaybackModel::Subscription m_playerSoundChanges;
+    PlayerSettingsKeeper m_playerSettings{[this] { SaveSettings(); }};
+    std::unique_ptr<PlayerWarmUp> m_warmUp; // while the player is there
     FeedOptions m_feedOptions;
     // The feed requests of both panels, one at a time; abandoned before the panels go.
     FeedWorker m_feedWorker;
     PanelInputHold m_inputHold{this};
     PlayVideoRequest m_request{*this, *this, *this, *this};
     std::u16string m_playingVideoId;
-    bool m_warmedUp = false;
 };
 
 } // namespace kestrova
