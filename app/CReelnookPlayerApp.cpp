@@ -8,6 +8,7 @@
 #include "player/YtDlp.h"
 #include "process/AppContext.h"
 #include "process/Signals.h"
+#include "profile/SaveWriter.h"
 #include "request/CControlDlg.h"
 #include "res/ProgramIcon.h"
 
@@ -61,7 +62,9 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
             [panel = panel.get(), parent] { startDesktopIntegration(*panel, *parent); });
         return panel;
     });
-    // Declared first, so the start-up state is released after the windows are gone.
+    // Declared first, so the run ends only once what the windows saved as they went is on
+    // disk, and the start-up state is released after the windows are gone.
+    const SavesWrittenAtEnd savesWritten;
     const AppContextScope contextScope;
     CReelnookPlayerDlg mainWindow;
 

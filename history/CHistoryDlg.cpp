@@ -114,7 +114,10 @@ void CHistoryDlg::OnDestroy() {
 }
 
 void CHistoryDlg::saveHistory() {
-    ReportSave(texts::kHistoryFileName, m_store.SaveHistory());
+    SaveDataFile(texts::kHistoryFileName,
+                 [items = m_store.items()](const std::filesystem::path& path) {
+                     return HistoryStore::saveItems(path, items);
+                 });
 }
 
 void CHistoryDlg::reject() {

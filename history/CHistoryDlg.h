@@ -56,7 +56,8 @@ protected:
 private:
     void OnInitDialog() override;
     void OnDestroy() override;
-    // Every change is saved at once, so a crash or a lost display loses nothing played.
+    // Every change is handed to the writer at once, so a crash or a lost display loses nothing
+    // played.
     void saveHistory();
     void setUpList();
     void markRow(int row);

@@ -44,14 +44,18 @@ void HistoryStore::loadFrom(const std::filesystem::path& path) {
 }
 
 SaveResult HistoryStore::saveTo(const std::filesystem::path& path) const {
+    return saveItems(path, m_items);
+}
+
+SaveResult HistoryStore::saveItems(const std::filesystem::path& path, const HistoryList& items) {
     // Sections of higher indexes from an earlier, longer list stay in the file: COUNT says
     // where reading stops.
     ProfileFile file = ProfileFile::load(path);
-    file.writeString(texts::kSectionSystem, texts::kKeyCount, decimal(m_items.size()));
-    for (std::size_t k = 0; k < m_items.size(); ++k) {
+    file.writeString(texts::kSectionSystem, texts::kKeyCount, decimal(items.size()));
+    for (std::size_t k = 0; k < items.size(); ++k) {
         const std::u16string section = itemSection(k);
-        file.writeString(section, texts::kKeyVideoId, m_items[k].m_strVideoId);
-        file.writeString(section, texts::kKeyTitle, m_items[k].m_strTitle);
+        file.writeString(section, texts::kKeyVideoId, items[k].m_strVideoId);
+        file.writeString(section, texts::kKeyTitle, items[k].m_strTitle);
     }
     return file.save(path);
 }

@@ -42,6 +42,9 @@ public:
 
     const HistoryList& items() const { return m_items; }
 
+    // Writes `items` as the history file at `path`, as saveTo does.
+    static SaveResult saveItems(const std::filesystem::path& path, const HistoryList& items);
+
 private:
     void changed() const;
 

@@ -1,5 +1,8 @@
 #include "profile/DataLog.h"
 
+#include "profile/DataFiles.h"
+#include "profile/SaveWriter.h"
+
 #include <QString>
 
 namespace kestrova {
@@ -14,6 +17,14 @@ SaveResult ReportSave(std::u16string_view fileName, SaveResult result) {
                   int(why.size()), why.data());
     }
     return result;
+}
+
+void SaveDataFile(std::u16string_view fileName,
+                  std::function<SaveResult(const std::filesystem::path&)> write) {
+    const std::filesystem::path path = DataFilePath(fileName);
+    DataFileWriter().save(path, [path, name = std::u16string(fileName), write = std::move(write)] {
+        ReportSave(name, write(path));
+    });
 }
 
 } // namespace kestrova

@@ -176,9 +176,11 @@ void CControlDlg::LoadSettings() {
 
 void CControlDlg::SaveSettings() {
     m_playerSettings.keep();
-    ReportSave(
-        texts::kSettingsFileName,
-        WriteSettings(m_strLastVideoId, m_playerSettings.geometry(), m_playerSettings.sound()));
+    SaveDataFile(texts::kSettingsFileName,
+                 [videoId = m_strLastVideoId, geometry = m_playerSettings.geometry(),
+                  sound = m_playerSettings.sound()](const std::filesystem::path& path) {
+                     return WriteSettings(path, videoId, geometry, sound);
+                 });
 }
 
 // Enter and Esc belong to the main window: Enter leaves it open, Esc closes it.

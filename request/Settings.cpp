@@ -91,7 +91,12 @@ SaveResult WriteLastVideoId(std::u16string_view videoId) {
 
 SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player,
                          const std::optional<PlayerSound>& sound) {
-    const std::filesystem::path path = DataFilePath(texts::kSettingsFileName);
+    return WriteSettings(DataFilePath(texts::kSettingsFileName), videoId, player, sound);
+}
+
+SaveResult WriteSettings(const std::filesystem::path& path, std::u16string_view videoId,
+                         const std::optional<PlayerGeometry>& player,
+                         const std::optional<PlayerSound>& sound) {
     ProfileFile file = ProfileFile::load(path);
     file.writeString(texts::kSectionSystem, texts::kKeyVideoId, videoId);
     if (player)

@@ -3,6 +3,7 @@
 #include "player/PlayerGeometry.h"
 #include "profile/SaveResult.h"
 
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,10 @@ PlayerSound ReadPlayerSound();
 // rest of the file is kept. Tells what became of the save.
 SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player,
                          const std::optional<PlayerSound>& sound = std::nullopt);
+// The same, into the settings file at `path`.
+SaveResult WriteSettings(const std::filesystem::path& path, std::u16string_view videoId,
+                         const std::optional<PlayerGeometry>& player,
+                         const std::optional<PlayerSound>& sound);
 
 // The service addresses the video ID is appended to, from the optional "NETWORK" section of
 // Kestrova.ini (read at start, never written), as UTF-8. A player address that is not http or

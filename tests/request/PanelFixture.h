@@ -6,6 +6,7 @@
 #include "history/CHistoryDlg.h"
 #include "player/CPlayerDlg.h"
 #include "process/AppContext.h"
+#include "profile/SaveWriter.h"
 #include "request/CControlDlg.h"
 #include "tests/support/FeedServer.h"
 #include "tests/support/MediaServer.h"
@@ -53,7 +54,8 @@ protected:
     }
 
     void TearDown() override {
-        m_panel.reset(); // saves while the program folder is still known
+        m_panel.reset();          // saves while the program folder is still known
+        DataFileWriter().flush(); // before the folder goes
         MessageBoxSeam().install(std::move(m_previousSink));
         ReleaseAppContext();
     }
@@ -135,8 +137,13 @@ protected:
         return false;
     }
 
-    std::string settingsText() const { return ReadFileBytes(m_dir / "Kestrova.ini"); }
-    std::string historyText() const { return ReadFileBytes(m_dir / "History.ini"); }
+    // The files as the saves asked so far have left them.
+    std::string settingsText() const { return writtenFile("Kestrova.ini"); }
+    std::string historyText() const { return writtenFile("History.ini"); }
+    std::string writtenFile(const char* name) const {
+        DataFileWriter().flush();
+        return ReadFileBytes(m_dir / name);
+    }
 
     TempDir m_dir;
     FeedServer m_feed;
