@@ -21,6 +21,9 @@ SaveResult ReportSave(std::u16string_view fileName, SaveResult result) {
 
 void SaveDataFile(std::u16string_view fileName,
                   std::function<SaveResult(const std::filesystem::path&)> write) {
+    // Made before the writer, so that it outlives it: the writer writes what still waits as
+    // the process ends, and reports a failure here.
+    [[maybe_unused]] static const QLoggingCategory& category = lcData();
     const std::filesystem::path path = DataFilePath(fileName);
     DataFileWriter().save(path, [path, name = std::u16string(fileName), write = std::move(write)] {
         ReportSave(name, write(path));

@@ -69,7 +69,8 @@ TEST_F(MprisServiceTest, QuitAndRaiseReachTheProgram) {
 
 TEST_F(MprisServiceTest, WithoutABusTheProgramRunsOn) {
     MprisService service(
-        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"), "none"), host(), m_model);
+        QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent"), "none"), host(),
+        m_model);
     EXPECT_TRUE(service.busName().isEmpty());
     QDBusConnection::disconnectFromBus(QStringLiteral("none"));
 }
