@@ -83,6 +83,7 @@ void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address) {
     m_playback.loadRequested();
     m_awaitingFirstFrame = false;
     if (m_engineTried) {
+        m_waitingAddress.reset(); // an older address must not follow this one
         loadNow(address);
         return;
     }

@@ -33,7 +33,7 @@ void PlayerSettingsKeeper::detach() {
     keep();
     m_soundChanges.reset();
     if (m_player)
-        disconnect(m_player, nullptr, this, nullptr);
+        disconnect(m_player, nullptr, &m_atRest, nullptr);
     m_player = nullptr;
 }
 
