@@ -11,6 +11,7 @@
 //   player_playback_bench [seconds per phase]   (default 8; run under xvfb-run for the OpenGL
 //                                               path, QT_QPA_PLATFORM=offscreen for software)
 
+#include "bench/EventLatency.h"
 #include "player/CPlayerDlg.h"
 #include "player/ControlBar.h"
 #include "tests/support/BuildTreeEngine.h"
@@ -46,50 +47,14 @@ extern char** environ;
 namespace {
 
 using kestrova::CPlayerDlg;
+using namespace kestrova::bench;
 
 constexpr QSize kWindow(249, 171);
-constexpr int kProbeMs = 5;
-
-// Runs the event loop for `ms` without the 10 ms naps QTest::qWait takes between passes,
-// which would show up as latency of their own.
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-double percentile(std::vector<double> values, double share) {
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const auto index = std::size_t(std::lround(share * double(values.size() - 1)));
-    return values[index];
-}
 
 double processCpuSeconds() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
-}
-
-// How late a chain of 5 ms precise single-shot timers fires, in milliseconds, over `ms`.
-std::vector<double> timerLateness(int ms) {
-    std::vector<double> late;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 due = 0;
-    QTimer probe;
-    probe.setSingleShot(true);
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        late.push_back(double(clock.nsecsElapsed() - due) / 1e6);
-        due = clock.nsecsElapsed() + kProbeMs * 1000000LL;
-        probe.start(kProbeMs);
-    });
-    due = clock.nsecsElapsed() + kProbeMs * 1000000LL;
-    probe.start(kProbeMs);
-    runFor(ms);
-    return late;
 }
 
 // The process's CPU share (100 = one core) over `ms` of running the event loop.

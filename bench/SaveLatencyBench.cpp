@@ -19,6 +19,7 @@
 //   save_latency_bench [seconds per phase]   (default 30; under scripts/with-xvfb.sh for the
 //                                            OpenGL path, as a person sees it)
 
+#include "bench/EventLatency.h"
 #include "history/HistoryItem.h"
 #include "player/CPlayerDlg.h"
 #include "process/AppContext.h"
@@ -44,41 +45,9 @@
 namespace {
 
 using namespace kestrova;
+using namespace kestrova::bench;
 
-constexpr int kProbeMs = 5;
 constexpr int kPlayBackEveryMs = 300;
-
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-double percentile(std::vector<double> values, double share) {
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    return values[std::size_t(std::lround(share * double(values.size() - 1)))];
-}
-
-// How late a chain of 5 ms precise single-shot timers fires, in milliseconds, over `ms`.
-std::vector<double> timerLateness(int ms) {
-    std::vector<double> late;
-    QElapsedTimer clock;
-    clock.start();
-    qint64 due = clock.nsecsElapsed() + kProbeMs * 1000000LL;
-    QTimer probe;
-    probe.setSingleShot(true);
-    probe.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&probe, &QTimer::timeout, [&] {
-        late.push_back(double(clock.nsecsElapsed() - due) / 1e6);
-        due = clock.nsecsElapsed() + kProbeMs * 1000000LL;
-        probe.start(kProbeMs);
-    });
-    probe.start(kProbeMs);
-    runFor(ms);
-    return late;
-}
 
 void report(const char* phase, const std::vector<double>& late) {
     std::printf("%-26s latency median %6.2f ms   p99 %6.2f ms   max %7.2f ms\n", phase,
