@@ -46,7 +46,7 @@ bool CShockwaveflash1::startEngine() {
     if (!m_engine)
         return false;
     m_engine->setYtDlpFormatOverride(m_formatOverride);
-    m_playback.attach(m_engine.get());
+    m_playback.attach(&m_engine->commands());
     layout()->addWidget(m_engine->view());
     return true;
 }

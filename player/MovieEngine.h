@@ -32,9 +32,8 @@ struct MovieEngineEvents {
 // The movie engine behind the player widget: libmpv and its views. It lives in a module of
 // its own, loaded at the first need, so that the program starts without the engine's
 // libraries (a few hundred of them, the software OpenGL renderer among them) and keeps them
-// out of memory until a movie is wanted. It carries out the playback commands without
-// waiting for them to take effect.
-class MovieEngine : public PlaybackCommands {
+// out of memory until a movie is wanted.
+class MovieEngine {
 public:
     virtual ~MovieEngine() = default;
 
@@ -57,6 +56,8 @@ public:
     // Readies the engine's video and audio output for the first movie, which then starts as
     // fast as any later one. Nothing shows or sounds; does nothing once a movie was loaded.
     virtual void warmUp() = 0;
+    // Carries out the playback commands without waiting for them to take effect.
+    virtual PlaybackCommands& commands() = 0;
 };
 
 // The module's entry point; the engine logs under the program's `log` category.

@@ -79,32 +79,8 @@ void MpvEngine::warmUp() {
     m_mpv->warmUp();
 }
 
-void MpvEngine::setPaused(bool paused) {
-    m_playback->setPaused(paused);
-}
-
-void MpvEngine::togglePause() {
-    m_playback->togglePause();
-}
-
-void MpvEngine::setVolume(int volume) {
-    m_playback->setVolume(volume);
-}
-
-void MpvEngine::stepVolume(int delta) {
-    m_playback->stepVolume(delta);
-}
-
-void MpvEngine::setMuted(bool muted) {
-    m_playback->setMuted(muted);
-}
-
-void MpvEngine::toggleMute() {
-    m_playback->toggleMute();
-}
-
-void MpvEngine::seek(double amount, SeekKind kind) {
-    m_playback->seek(amount, kind);
+PlaybackCommands& MpvEngine::commands() {
+    return *m_playback;
 }
 
 void MpvEngine::setYtDlpFormatOverride(const std::string& format) {

@@ -30,13 +30,7 @@ public:
     QString option(const char* name) const override;
     void setYtDlpFormatOverride(const std::string& format) override;
     void warmUp() override;
-    void setPaused(bool paused) override;
-    void togglePause() override;
-    void setVolume(int volume) override;
-    void stepVolume(int delta) override;
-    void setMuted(bool muted) override;
-    void toggleMute() override;
-    void seek(double amount, SeekKind kind) override;
+    PlaybackCommands& commands() override;
 
 private:
     MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events);
