@@ -81,11 +81,11 @@ void CPlayerDlg::setPlayerPrefix(std::string playerPrefix) {
     m_playerPrefix = std::move(playerPrefix);
 }
 
-void CPlayerDlg::PlayVideo(std::u16string videoId) {
+void CPlayerDlg::PlayVideo(std::u16string videoId, double resumeAt) {
     m_failureLine->hide();
     m_failureLine->clear();
     const std::string address = BuildMovieAddress(m_playerPrefix, videoId);
-    m_flash->LoadMovie(0, QString::fromStdString(address));
+    m_flash->LoadMovie(0, QString::fromStdString(address), resumeAt);
 }
 
 void CPlayerDlg::setTopMost(bool topMost) {

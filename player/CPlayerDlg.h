@@ -27,8 +27,9 @@ public:
 
     void setPlayerPrefix(std::string playerPrefix);
 
-    // Plays the video in place of the current one; does not show, raise or restore the window.
-    void PlayVideo(std::u16string videoId);
+    // Plays the video in place of the current one, from `resumeAt` (seconds) when that is
+    // worth it (PlaybackModel::loadRequested); does not show, raise or restore the window.
+    void PlayVideo(std::u16string videoId, double resumeAt = 0);
 
     // Keeps the window above others, or no longer; position, size and visibility stay.
     void setTopMost(bool topMost);

@@ -68,6 +68,9 @@ MovieEngineEvents CShockwaveflash1::engineEvents() {
         m_playback.propertyChanged(property, value);
     };
     events.playbackRestarted = [this] { m_playback.playbackRestarted(); };
+    events.chaptersChanged = [this](std::vector<PlaybackChapter> chapters) {
+        m_playback.chaptersChanged(std::move(chapters));
+    };
     return events;
 }
 
@@ -78,9 +81,9 @@ void CShockwaveflash1::warmUp() {
     });
 }
 
-void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address) {
+void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address, double resumeAt) {
     TraceStep("load-movie");
-    m_playback.loadRequested();
+    m_playback.loadRequested(resumeAt);
     m_awaitingFirstFrame = false;
     if (m_engineTried) {
         m_waitingAddress.reset(); // an older address must not follow this one

@@ -25,9 +25,10 @@ public:
     explicit CShockwaveflash1(QWidget* parent = nullptr);
     ~CShockwaveflash1() override;
 
-    // Plays the movie at the address in place of the current one. There is one layer only;
-    // the layer number is accepted and has no further meaning.
-    void LoadMovie(int layer, const QString& address);
+    // Plays the movie at the address in place of the current one, from `resumeAt` (seconds)
+    // when the playback model finds that worth it (PlaybackModel::loadRequested). There is one
+    // layer only; the layer number is accepted and has no further meaning.
+    void LoadMovie(int layer, const QString& address, double resumeAt = 0);
 
     // Makes the engine now if there is none yet, waiting for its module; whether there is one.
     bool startEngine();

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QByteArray>
 #include <QImage>
@@ -27,6 +28,8 @@ struct MovieEngineEvents {
     std::function<void(PlaybackProperty property, std::optional<double> value)> propertyChanged;
     // Playback has started, or gone on after a seek or the loop.
     std::function<void()> playbackRestarted;
+    // The movie's chapters, none when it has none.
+    std::function<void(std::vector<PlaybackChapter> chapters)> chaptersChanged;
 };
 
 // The movie engine behind the player widget: libmpv and its views. It lives in a module of

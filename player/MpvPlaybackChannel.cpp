@@ -3,6 +3,8 @@
 #include "player/MpvLog.h"
 #include "player/MpvNode.h"
 
+#include <cmath>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -29,8 +31,11 @@ constexpr Observed kObserved[] = {
     {PlaybackProperty::Muted, "mute", MPV_FORMAT_FLAG},
     {PlaybackProperty::WaitingForNetwork, "paused-for-cache", MPV_FORMAT_FLAG},
     {PlaybackProperty::BufferingPercent, "cache-buffering-state", MPV_FORMAT_INT64},
+    {PlaybackProperty::Speed, "speed", MPV_FORMAT_DOUBLE},
 };
 constexpr uint64_t kFirstObserved = 100;
+// The chapters, a list rather than a number.
+constexpr uint64_t kChaptersObserved = 150;
 // The reply to every asynchronous command and property change.
 constexpr uint64_t kCommandReply = 200;
 // The exact position read when playback has gone on from another place.
@@ -47,6 +52,38 @@ std::optional<double> valueOf(const mpv_event_property& property) {
     default:
         return std::nullopt; // the engine has no value now
     }
+}
+
+const mpv_node* member(const mpv_node& map, const char* key) {
+    if (map.format != MPV_FORMAT_NODE_MAP)
+        return nullptr;
+    for (int i = 0; i < map.u.list->num; ++i) {
+        if (std::strcmp(map.u.list->keys[i], key) == 0)
+            return &map.u.list->values[i];
+    }
+    return nullptr;
+}
+
+// The engine's chapter list: a map for each chapter, with its start ("time") and, when it has
+// one, its title.
+std::vector<PlaybackChapter> chaptersOf(const mpv_event_property& property) {
+    std::vector<PlaybackChapter> chapters;
+    if (property.format != MPV_FORMAT_NODE)
+        return chapters;
+    const auto& list = *static_cast<const mpv_node*>(property.data);
+    if (list.format != MPV_FORMAT_NODE_ARRAY)
+        return chapters;
+    for (int i = 0; i < list.u.list->num; ++i) {
+        const mpv_node& entry = list.u.list->values[i];
+        const mpv_node* time = member(entry, "time");
+        const mpv_node* title = member(entry, "title");
+        if (!time || time->format != MPV_FORMAT_DOUBLE || !std::isfinite(time->u.double_))
+            continue;
+        chapters.push_back({time->u.double_, title && title->format == MPV_FORMAT_STRING
+                                                 ? std::string(title->u.string)
+                                                 : std::string()});
+    }
+    return chapters;
 }
 
 // Exact but for a scrub: the engine would otherwise go to a key frame on relative seeks, which
@@ -76,6 +113,8 @@ MpvPlaybackChannel::MpvPlaybackChannel(mpv_handle* handle, const MovieEngineEven
         checkMpv(mpv_observe_property(m_handle, kFirstObserved + i, kObserved[i].name,
                                       kObserved[i].format),
                  kObserved[i].name);
+    checkMpv(mpv_observe_property(m_handle, kChaptersObserved, "chapter-list", MPV_FORMAT_NODE),
+             "chapter-list");
 }
 
 void MpvPlaybackChannel::handleEvent(const mpv_event& event) {
@@ -108,6 +147,10 @@ void MpvPlaybackChannel::handleEvent(const mpv_event& event) {
 }
 
 void MpvPlaybackChannel::reportProperty(uint64_t reply, const mpv_event_property& property) {
+    if (reply == kChaptersObserved && m_events.chaptersChanged) {
+        m_events.chaptersChanged(chaptersOf(property));
+        return;
+    }
     if (reply < kFirstObserved || reply >= kFirstObserved + std::size(kObserved) ||
         !m_events.propertyChanged)
         return;
@@ -171,6 +214,18 @@ void MpvPlaybackChannel::setMuted(bool muted) {
 
 void MpvPlaybackChannel::toggleMute() {
     command({"cycle", "mute"});
+}
+
+void MpvPlaybackChannel::setSpeed(double speed) {
+    checkMpv(mpv_set_property_async(m_handle, kCommandReply, "speed", MPV_FORMAT_DOUBLE, &speed),
+             "speed");
+}
+
+// The engine's own chapter step: back within its first seconds (chapter-seek-threshold) goes
+// to the chapter before, later to the start of the current one.
+void MpvPlaybackChannel::stepChapter(int delta) {
+    const std::string amount = std::to_string(delta);
+    command({"add", "chapter", amount.c_str()});
 }
 
 // Named arguments, as the player's loads are sent, so the target goes as a number.

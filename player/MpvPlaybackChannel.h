@@ -25,6 +25,8 @@ public:
     void setMuted(bool muted) override;
     void toggleMute() override;
     void seek(double amount, SeekKind kind) override;
+    void setSpeed(double speed) override;
+    void stepChapter(int delta) override;
 
 private:
     void reportProperty(uint64_t reply, const mpv_event_property& property);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 namespace kestrova {
 
 // What the engine reports about the movie: each value a number (a flag as 0 or 1), or nothing
@@ -12,6 +14,16 @@ enum class PlaybackProperty {
     Muted,             // sound off
     WaitingForNetwork, // playback holds until more of the movie has arrived
     BufferingPercent,  // how much of what it waits for has arrived
+    Speed,             // how fast it plays: 1 is the normal speed
+};
+
+// A chapter of the movie as the engine reports it: from the media file, or from yt-dlp's answer
+// for the service's videos.
+struct PlaybackChapter {
+    double start = 0;  // seconds
+    std::string title; // UTF-8; empty when it has none
+
+    bool operator==(const PlaybackChapter&) const = default;
 };
 
 enum class SeekKind {
@@ -35,6 +47,11 @@ public:
     virtual void setMuted(bool muted) = 0;
     virtual void toggleMute() = 0;
     virtual void seek(double amount, SeekKind kind) = 0;
+    // The pitch stays as it is at any speed.
+    virtual void setSpeed(double speed) = 0;
+    // To the start of the next chapter (1), or back (-1): to the start of the current chapter,
+    // or of the one before when it has only just begun.
+    virtual void stepChapter(int delta) = 0;
 };
 
 } // namespace kestrova

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <utility>
 
 namespace kestrova {
@@ -10,6 +11,13 @@ PlaybackStatus PlaybackState::status() const {
     if (!started || failed)
         return PlaybackStatus::Stopped;
     return paused ? PlaybackStatus::Paused : PlaybackStatus::Playing;
+}
+
+const PlaybackChapter* ChapterAt(const std::vector<PlaybackChapter>& chapters, double seconds) {
+    const auto after = std::upper_bound(
+        chapters.begin(), chapters.end(), seconds,
+        [](double at, const PlaybackChapter& chapter) { return at < chapter.start; });
+    return after == chapters.begin() ? nullptr : &*std::prev(after);
 }
 
 PlaybackModel::Subscription::Subscription(Subscription&& other) noexcept
@@ -56,6 +64,7 @@ void PlaybackModel::attach(PlaybackCommands* engine) {
         return;
     m_engine->setVolume(m_state.volume);
     m_engine->setMuted(m_state.muted);
+    m_engine->setSpeed(m_speedAsked);
 }
 
 void PlaybackModel::setPaused(bool paused) {
@@ -76,9 +85,12 @@ void PlaybackModel::togglePause() {
         takePaused(!m_state.paused);
 }
 
+// A person who goes elsewhere before the movie has got to its place takes it from there.
 void PlaybackModel::seek(double amount, SeekKind kind) {
-    if (canSeek() && m_engine)
-        m_engine->seek(amount, kind);
+    if (!canSeek() || !m_engine)
+        return;
+    m_resumeAt.reset();
+    m_engine->seek(amount, kind);
 }
 
 void PlaybackModel::seekBy(double seconds) {
@@ -126,8 +138,50 @@ void PlaybackModel::toggleMute() {
         takeMuted(!m_state.muted);
 }
 
-// Every new movie plays from its start, even when the one before was paused.
-void PlaybackModel::loadRequested() {
+double PlaybackModel::nearestSpeed(double speed) {
+    speed = std::clamp(speed, kSpeeds.front(), kSpeeds.back());
+    return *std::min_element(kSpeeds.begin(), kSpeeds.end(), [speed](double a, double b) {
+        return std::abs(a - speed) < std::abs(b - speed);
+    });
+}
+
+void PlaybackModel::setSpeed(double speed) {
+    if (std::isnan(speed))
+        return;
+    m_speedAsked = nearestSpeed(speed);
+    if (m_engine)
+        m_engine->setSpeed(m_speedAsked);
+    else
+        takeSpeed(m_speedAsked);
+}
+
+void PlaybackModel::stepSpeed(int steps) {
+    const auto at = std::find(kSpeeds.begin(), kSpeeds.end(), nearestSpeed(m_speedAsked));
+    const auto index = std::clamp(int(at - kSpeeds.begin()) + steps, 0, int(kSpeeds.size()) - 1);
+    setSpeed(kSpeeds[std::size_t(index)]);
+}
+
+void PlaybackModel::stepChapter(int delta) {
+    const auto& chapters = m_state.chapters;
+    if (!canSeek() || !m_engine || chapters.empty() || delta == 0)
+        return;
+    if (delta > 0 && m_state.position.value_or(0) >= chapters.back().start)
+        return;
+    m_resumeAt.reset();
+    m_engine->stepChapter(delta);
+}
+
+std::optional<int> PlaybackModel::placeToKeep() const {
+    if (m_resumeAt)
+        return int(*m_resumeAt);
+    if (!canSeek() || !m_state.position)
+        return std::nullopt;
+    return int(std::clamp(*m_state.position, 0.0, double(std::numeric_limits<int>::max())));
+}
+
+// Every new movie plays from its start, or from where it was left, even when the one before
+// was paused; at the speed of the one before.
+void PlaybackModel::loadRequested(double resumeAt) {
     if (m_state.paused && m_engine)
         m_engine->setPaused(false);
     const PlaybackState before = m_state;
@@ -137,9 +191,15 @@ void PlaybackModel::loadRequested() {
     m_state.paused = before.paused; // until the engine says otherwise
     m_state.volume = before.volume;
     m_state.muted = before.muted;
+    m_state.speed = before.speed;
     m_restartedOnce = false;
-    notify(PlaybackChange::Status | PlaybackChange::Position | PlaybackChange::Duration |
-           PlaybackChange::Loading);
+    m_resumeAt = resumeAt > kResumeMargin ? std::optional<double>(resumeAt) : std::nullopt;
+    m_resumeSent = false;
+    PlaybackChanges changes = PlaybackChange::Status | PlaybackChange::Position |
+                              PlaybackChange::Duration | PlaybackChange::Loading;
+    if (!before.chapters.empty())
+        changes |= PlaybackChange::Chapters;
+    notify(changes);
 }
 
 void PlaybackModel::fileOpened() {
@@ -183,6 +243,10 @@ void PlaybackModel::propertyChanged(PlaybackProperty property, std::optional<dou
         if (value)
             takeVolume(std::clamp(int(std::lround(*value)), 0, kMaxVolume));
         break;
+    case PlaybackProperty::Speed:
+        if (value)
+            takeSpeed(*value);
+        break;
     default:
         takeMovieValue(property, value);
         break;
@@ -204,6 +268,20 @@ void PlaybackModel::takeMuted(bool muted) {
         notify(PlaybackChange::Mute);
 }
 
+void PlaybackModel::takeSpeed(double speed) {
+    if (std::exchange(m_state.speed, speed) != speed)
+        notify(PlaybackChange::Speed);
+}
+
+void PlaybackModel::chaptersChanged(std::vector<PlaybackChapter> chapters) {
+    if (!canSeek())
+        return;
+    std::stable_sort(chapters.begin(), chapters.end(),
+                     [](const auto& a, const auto& b) { return a.start < b.start; });
+    if (std::exchange(m_state.chapters, std::move(chapters)) != m_state.chapters)
+        notify(PlaybackChange::Chapters);
+}
+
 // Values of the movie itself; those of a movie before the current one was opened (the one it
 // replaces, the warm-up) are not this movie's.
 void PlaybackModel::takeMovieValue(PlaybackProperty property, std::optional<double> value) {
@@ -211,12 +289,10 @@ void PlaybackModel::takeMovieValue(PlaybackProperty property, std::optional<doub
         return;
     switch (property) {
     case PlaybackProperty::Position:
-        if (std::exchange(m_state.position, value) != value)
-            notify(PlaybackChange::Position);
+        takePosition(value);
         break;
     case PlaybackProperty::Duration:
-        if (std::exchange(m_state.duration, value) != value)
-            notify(PlaybackChange::Duration);
+        takeDuration(value);
         break;
     case PlaybackProperty::WaitingForNetwork:
         if (std::exchange(m_state.waitingForNetwork, value.value_or(0) != 0) !=
@@ -233,6 +309,28 @@ void PlaybackModel::takeMovieValue(PlaybackProperty property, std::optional<doub
     default:
         break;
     }
+}
+
+void PlaybackModel::takePosition(std::optional<double> position) {
+    // The movie has got to its place.
+    if (m_resumeAt && m_resumeSent && position && *position >= *m_resumeAt - 1)
+        m_resumeAt.reset();
+    if (std::exchange(m_state.position, position) != position)
+        notify(PlaybackChange::Position);
+}
+
+// Once the length is known the movie is sent to its place, if that lies before the end.
+void PlaybackModel::takeDuration(std::optional<double> duration) {
+    if (m_resumeAt && !m_resumeSent && duration && m_engine) {
+        if (*m_resumeAt < *duration - kResumeMargin) {
+            m_resumeSent = true;
+            m_engine->seek(*m_resumeAt, SeekKind::Absolute);
+        } else {
+            m_resumeAt.reset();
+        }
+    }
+    if (std::exchange(m_state.duration, duration) != duration)
+        notify(PlaybackChange::Duration);
 }
 
 } // namespace kestrova

@@ -2,6 +2,7 @@
 
 #include "player/PlaybackCommands.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -21,6 +22,8 @@ enum class PlaybackChange : unsigned {
     Mute = 1u << 4,
     Loading = 1u << 5, // loading, waiting for the network, buffering, failed
     Seeked = 1u << 6,  // playback went on from another place: a seek, or the loop
+    Speed = 1u << 7,
+    Chapters = 1u << 8,
 };
 
 class PlaybackChanges {
@@ -60,11 +63,17 @@ struct PlaybackState {
     std::optional<double> duration; // seconds
     int volume = 100;
     bool muted = false;
+    double speed = 1;
+    std::vector<PlaybackChapter> chapters; // in the order of their starts
 
     PlaybackStatus status() const;
     // Whether the player is to say that it is loading.
     bool waiting() const { return !failed && (loading || waitingForNetwork); }
 };
+
+// The chapter playing at `seconds`: the last one to start at or before it; none before the
+// first. `chapters` are in the order of their starts.
+const PlaybackChapter* ChapterAt(const std::vector<PlaybackChapter>& chapters, double seconds);
 
 // The one account of what the player is doing, and the one way to command it. Listeners (the
 // control bar, the settings, the desktop's media controls) are told what changed and read the
@@ -72,7 +81,7 @@ struct PlaybackState {
 //
 // The state follows what the engine reports; commands go to the engine, and its reports then
 // change the state. Before there is an engine, commands change the state alone, and the engine
-// is given the volume and mute when it comes.
+// is given the volume, mute and speed when it comes.
 class PlaybackModel {
     using Listener = std::function<void(PlaybackChanges)>;
     struct Listeners {
@@ -82,6 +91,11 @@ class PlaybackModel {
 
 public:
     static constexpr int kMaxVolume = 100;
+    // The speeds the player offers, slowest first.
+    static constexpr std::array<double, 8> kSpeeds = {0.25, 0.5, 0.75, 1, 1.25, 1.5, 1.75, 2};
+    // A movie goes on from where it was left only when that lies further than this from both
+    // its start and its end (seconds): a few seconds in, or near the end, it starts afresh.
+    static constexpr double kResumeMargin = 10;
 
     // Ends its listening when it goes; safe whether the model or it goes first.
     class Subscription {
@@ -106,8 +120,8 @@ public:
 
     [[nodiscard]] Subscription subscribe(Listener listener);
 
-    // The engine that carries out the commands from now on; it is given the volume and mute at
-    // once. Without one, commands change the state alone.
+    // The engine that carries out the commands from now on; it is given the volume, mute and
+    // speed at once. Without one, commands change the state alone.
     void attach(PlaybackCommands* engine);
 
     // Play and pause do nothing while the player is stopped.
@@ -123,14 +137,32 @@ public:
     void stepVolume(int delta);
     void setMuted(bool muted);
     void toggleMute();
+    // To the offered speed nearest to `speed`; nothing for a speed that is not a number.
+    void setSpeed(double speed);
+    // That many offered speeds faster (negative: slower) than the speed last asked for, within
+    // the slowest and the fastest; quick steps add up.
+    void stepSpeed(int steps);
+    // The next chapter (1) or back (-1); nothing without chapters, nor forward in the last.
+    void stepChapter(int delta);
 
-    // What the player and the engine report.
-    void loadRequested();
+    // The offered speed nearest to `speed`.
+    static double nearestSpeed(double speed);
+
+    // Where the movie stands, in whole seconds, to go on from there the next time it plays:
+    // the place it is to go on from while it has not got there yet (a movie whose length never
+    // comes, a live stream, never does); nothing while it has not been opened, or after it
+    // failed.
+    std::optional<int> placeToKeep() const;
+
+    // What the player and the engine report. A movie asked for goes on from `resumeAt`
+    // (seconds) when that lies further than kResumeMargin from both its start and its end.
+    void loadRequested(double resumeAt = 0);
     void fileOpened();
     void firstFrameShown();
     void loadFailed();
     void playbackRestarted();
     void propertyChanged(PlaybackProperty property, std::optional<double> value);
+    void chaptersChanged(std::vector<PlaybackChapter> chapters);
 
 private:
     void setPaused(bool paused);
@@ -140,12 +172,20 @@ private:
     void takePaused(bool paused);
     void takeVolume(int volume);
     void takeMuted(bool muted);
+    void takeSpeed(double speed);
     void takeMovieValue(PlaybackProperty property, std::optional<double> value);
+    void takePosition(std::optional<double> position);
+    void takeDuration(std::optional<double> duration);
     void notify(PlaybackChanges changes);
 
     PlaybackState m_state;
     PlaybackCommands* m_engine = nullptr;
     bool m_restartedOnce = false; // the current movie has started playing
+    double m_speedAsked = 1;      // steps go on from here, whatever the engine has told yet
+    // Where the current movie is to go on from, until it has got there; and whether it has been
+    // sent there.
+    std::optional<double> m_resumeAt;
+    bool m_resumeSent = false;
     std::shared_ptr<Listeners> m_listeners = std::make_shared<Listeners>();
 };
 

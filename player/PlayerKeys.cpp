@@ -53,6 +53,18 @@ bool HandlePlayerKey(const QKeyEvent& event, PlaybackModel& playback) {
     case Qt::Key_Home:
         playback.seekTo(0);
         return true;
+    case Qt::Key_Greater:
+        playback.stepSpeed(1);
+        return true;
+    case Qt::Key_Less:
+        playback.stepSpeed(-1);
+        return true;
+    case Qt::Key_PageUp:
+        playback.stepChapter(-1);
+        return true;
+    case Qt::Key_PageDown:
+        playback.stepChapter(1);
+        return true;
     default:
         return false;
     }

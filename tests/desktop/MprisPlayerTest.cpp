@@ -28,6 +28,8 @@ struct RecordingEngine : PlaybackCommands {
     void seek(double amount, SeekKind kind) override {
         calls << QStringLiteral("seek %1 %2").arg(amount).arg(int(kind));
     }
+    void setSpeed(double speed) override { calls << QStringLiteral("speed %1").arg(speed); }
+    void stepChapter(int delta) override { calls << QStringLiteral("chapter %1").arg(delta); }
     QStringList calls;
 };
 

@@ -2,7 +2,9 @@
 
 #include "player/PlaybackTime.h"
 
+#include <cmath>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,12 @@ public:
         static const char* const kinds[] = {"relative", "absolute", "percent", "scrub"};
         sent.push_back("seek " + std::to_string(int(amount)) + " " + kinds[int(kind)]);
     }
+    void setSpeed(double speed) override {
+        std::ostringstream text;
+        text << "speed " << speed;
+        sent.push_back(text.str());
+    }
+    void stepChapter(int delta) override { sent.push_back("add chapter " + std::to_string(delta)); }
     std::vector<std::string> sent;
 };
 
@@ -53,17 +61,19 @@ protected:
     PlaybackModel::Subscription m_subscription;
 };
 
-TEST_F(PlaybackModelTest, StoppedBeforeTheFirstVideoSoundIsKeptForTheEngine) {
+TEST_F(PlaybackModelTest, StoppedBeforeTheFirstVideoSoundAndSpeedAreKeptForTheEngine) {
     EXPECT_EQ(state().status(), PlaybackStatus::Stopped);
     m_model.togglePause();
     m_model.seekBy(5);
     m_model.stepVolume(-30);
     m_model.toggleMute();
+    m_model.stepSpeed(2);
     EXPECT_EQ(state().status(), PlaybackStatus::Stopped);
-    EXPECT_EQ(m_changes, PlaybackChange::Volume | PlaybackChange::Mute);
+    EXPECT_EQ(m_changes, PlaybackChange::Volume | PlaybackChange::Mute | PlaybackChange::Speed);
     EXPECT_EQ(state().volume, 70);
+    EXPECT_EQ(state().speed, 1.5);
     m_model.attach(&m_engine);
-    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"volume 70", "mute 1"}));
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"volume 70", "mute 1", "speed 1.5"}));
 }
 
 // Quick steps add up in the engine, which knows its volume best; its reports change the state.
@@ -112,7 +122,19 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"Quieter", [](PlaybackModel& m) { m.stepVolume(-5); }, {"add volume -5"}},
         CommandCase{"BelowSilence", [](PlaybackModel& m) { m.setVolume(-20); }, {"volume 0"}},
         CommandCase{"AboveTheTop", [](PlaybackModel& m) { m.setVolume(130); }, {"volume 100"}},
-        CommandCase{"Mute", [](PlaybackModel& m) { m.toggleMute(); }, {"cycle mute"}}),
+        CommandCase{"Mute", [](PlaybackModel& m) { m.toggleMute(); }, {"cycle mute"}},
+        CommandCase{"SpeedBetweenSteps", [](PlaybackModel& m) { m.setSpeed(1.4); }, {"speed 1.5"}},
+        CommandCase{"SpeedBeyond", [](PlaybackModel& m) { m.setSpeed(7); }, {"speed 2"}},
+        CommandCase{"SpeedNotANumber", [](PlaybackModel& m) { m.setSpeed(NAN); }, {}},
+        // Quick steps add up before the engine has told of the first.
+        CommandCase{"SpeedSteps",
+                    [](PlaybackModel& m) {
+                        m.stepSpeed(1);
+                        m.stepSpeed(1);
+                    },
+                    {"speed 1.25", "speed 1.5"}},
+        CommandCase{"SlowestStays", [](PlaybackModel& m) { m.stepSpeed(-9); }, {"speed 0.25"}},
+        CommandCase{"NoChapters", [](PlaybackModel& m) { m.stepChapter(1); }, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(PlaybackModelTest, NoSeekBeforeTheMovieIsOpenedOrAfterItFailed) {
@@ -122,7 +144,7 @@ TEST_F(PlaybackModelTest, NoSeekBeforeTheMovieIsOpenedOrAfterItFailed) {
     m_model.fileOpened();
     m_model.loadFailed();
     m_model.seekTo(1);
-    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"volume 100", "mute 0"}));
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"volume 100", "mute 0", "speed 1"}));
     EXPECT_EQ(state().status(), PlaybackStatus::Stopped);
 }
 
@@ -191,6 +213,86 @@ TEST_F(PlaybackModelTest, NewVideoPlaysEvenWhenThePreviousWasPaused) {
     EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"pause 0"}));
     m_model.propertyChanged(Property::Paused, 0);
     EXPECT_EQ(state().status(), PlaybackStatus::Playing);
+}
+
+TEST_F(PlaybackModelTest, ChaptersOfTheMovieStepAndEndWithIt) {
+    m_model.attach(&m_engine);
+    m_model.loadRequested();
+    m_model.chaptersChanged({{0, "old movie"}});
+    EXPECT_TRUE(state().chapters.empty()) << "the chapters of the movie replaced";
+    m_model.fileOpened();
+    m_model.chaptersChanged({{60, "Outro"}, {0, "Intro"}, {20, "Middle"}});
+    ASSERT_EQ(state().chapters.size(), 3u);
+    EXPECT_EQ(ChapterAt(state().chapters, 19.9)->title, "Intro");
+    EXPECT_EQ(ChapterAt(state().chapters, 20)->title, "Middle");
+    EXPECT_EQ(ChapterAt({{5, "late"}}, 4), nullptr);
+    m_engine.sent.clear();
+    m_model.stepChapter(1);
+    m_model.stepChapter(-1);
+    m_model.propertyChanged(Property::Position, 61);
+    m_model.stepChapter(1); // the last chapter has no next
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"add chapter 1", "add chapter -1"}));
+    m_changes = {};
+    m_model.loadRequested();
+    EXPECT_TRUE(state().chapters.empty());
+    EXPECT_TRUE(m_changes.has(PlaybackChange::Chapters));
+}
+
+struct ResumeCase {
+    const char* name;
+    double resumeAt;
+    std::optional<double> duration; // nothing: a live stream
+    std::vector<std::string> sent;
+    std::optional<int> placeBeforeItLands;
+};
+
+void PrintTo(const ResumeCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class PlaybackResumeTest : public PlaybackModelTest,
+                           public ::testing::WithParamInterface<ResumeCase> {};
+
+// The movie is sent to its place once its length is known; until it
+// has got there, that place is the one to keep.
+TEST_P(PlaybackResumeTest, GoesOnFromThePlaceOnlyWellWithinTheMovie) {
+    const ResumeCase& c = GetParam();
+    playing();
+    m_model.loadRequested(c.resumeAt);
+    m_model.fileOpened();
+    m_model.propertyChanged(Property::Position, 0);
+    if (c.duration)
+        m_model.propertyChanged(Property::Duration, *c.duration);
+    m_model.firstFrameShown();
+    EXPECT_EQ(m_engine.sent, c.sent);
+    EXPECT_EQ(m_model.placeToKeep(), c.placeBeforeItLands);
+    m_model.propertyChanged(Property::Position, c.resumeAt);
+    EXPECT_EQ(m_model.placeToKeep(), int(c.resumeAt));
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PlaybackResumeTest,
+                         ::testing::Values(ResumeCase{"FromTheStart", 0, 40, {}, 0},
+                                           ResumeCase{"FewSecondsIn", 10, 40, {}, 0},
+                                           ResumeCase{
+                                               "WellWithin", 24, 40, {"seek 24 absolute"}, 24},
+                                           ResumeCase{"NearTheEnd", 30, 40, {}, 0},
+                                           ResumeCase{"LiveStream", 24, std::nullopt, {}, 24}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PlaybackModelTest, PlaceIsKeptOnlyOfAMovieOpenedAndGoneToOnlyOnce) {
+    playing();
+    m_model.loadRequested();
+    EXPECT_EQ(m_model.placeToKeep(), std::nullopt);
+    m_model.loadRequested(24);
+    m_model.loadFailed();
+    EXPECT_EQ(m_model.placeToKeep(), 24) << "a movie that failed keeps its place";
+    m_model.loadRequested(24);
+    m_model.fileOpened();
+    m_model.seekTo(3); // a person went elsewhere before the movie had got to its place
+    m_model.propertyChanged(Property::Position, 3);
+    m_model.propertyChanged(Property::Duration, 40);
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"seek 3 absolute"}));
+    EXPECT_EQ(m_model.placeToKeep(), 3);
 }
 
 TEST_F(PlaybackModelTest, SeekedAfterEveryRestartButTheFirst) {
