@@ -79,6 +79,9 @@ inline constexpr std::u16string_view kPause = u"一時停止";
 inline constexpr std::u16string_view kSeekBar = u"再生位置";
 inline constexpr std::u16string_view kVolume = u"音量";
 inline constexpr std::u16string_view kMute = u"ミュート";
+inline constexpr std::u16string_view kSpeed = u"再生速度";
+// The one menu that holds the bar's menus when the window is too narrow for their buttons.
+inline constexpr std::u16string_view kSettings = u"設定";
 // Shown over the movie until its first frame, and while playback waits for the network; then
 // how much of what it waits for has arrived, when known.
 inline constexpr std::u16string_view kLoading = u"読み込み中…";

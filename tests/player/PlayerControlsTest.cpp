@@ -2,6 +2,8 @@
 // the loading line.
 #include "player/CPlayerDlg.h"
 #include "player/ControlBar.h"
+#include "player/ControlMenu.h"
+#include "player/SeekBar.h"
 #include "tests/support/FeedServer.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
@@ -13,11 +15,14 @@
 #include <map>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QtTest/qtestspontaneevent.h>
 
 #include <gtest/gtest.h>
@@ -27,22 +32,28 @@ namespace {
 
 constexpr int kTimeoutMs = 15000;
 
-// A 20-second clip, long enough for every seek key.
-const std::filesystem::path& longClip() {
+// 20-second clips, long enough for every seek key; empty when ffmpeg could not make them.
+std::filesystem::path makeLongClip(const char* name,
+                                   const std::vector<test::ClipChapter>& chapters = {}) {
     static test::TempDir folder;
-    static const std::filesystem::path path = [] {
-        const auto clip = folder / "long.webm";
-        return test::MakeTestClip(clip, {160, 90, 25, 20}) ? clip : std::filesystem::path();
-    }();
+    const auto clip = folder / name;
+    return test::MakeTestClip(clip, {160, 90, 25, 20}, chapters) ? clip : std::filesystem::path();
+}
+
+const std::filesystem::path& longClip() {
+    static const std::filesystem::path path = makeLongClip("long.webm");
+    return path;
+}
+
+const std::filesystem::path& chapterClip() {
+    static const std::filesystem::path path =
+        makeLongClip("chapters.webm", {{0, "Intro"}, {8, "Middle"}, {14, "Outro"}});
     return path;
 }
 
 class PlayerControlsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_FALSE(longClip().empty()) << "ffmpeg could not make the clip";
-        m_dialog.show();
-    }
+    void SetUp() override { m_dialog.show(); }
 
     PlaybackModel& playback() { return m_dialog.flash().playback(); }
     const PlaybackState& state() { return playback().state(); }
@@ -56,9 +67,11 @@ protected:
         return becomes([&] { return state().status() == status; });
     }
 
-    void playLongClip() {
+    void playLongClip() { play(longClip()); }
+    void play(const std::filesystem::path& clip) {
+        ASSERT_FALSE(clip.empty()) << "ffmpeg could not make the clip";
         QSignalSpy frames(&m_dialog.flash(), &CShockwaveflash1::firstFrameRendered);
-        m_dialog.flash().LoadMovie(0, QString::fromStdString(longClip().string()));
+        m_dialog.flash().LoadMovie(0, QString::fromStdString(clip.string()));
         ASSERT_TRUE(frames.wait(kTimeoutMs) || frames.count() > 0);
         ASSERT_TRUE(QTest::qWaitFor([&] { return state().duration.has_value(); }, kTimeoutMs));
     }
@@ -77,7 +90,9 @@ protected:
         QTest::qWait(400);
         return position() == from;
     }
-    void press(Qt::Key key) { QTest::keyClick(&m_dialog, key); }
+    void press(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&m_dialog, key, modifiers);
+    }
 
     test::MediaServer m_server;
     CPlayerDlg m_dialog{m_server.playerPrefix()};
@@ -182,11 +197,12 @@ TEST_F(PlayerControlsTest, BarCommandsThePlayerAndNamesItsControlsInJapanese) {
     EXPECT_TRUE(bar.muteButton()->isChecked());
 }
 
-// The volume slider goes first where the window is narrow, down to its smallest.
+// The volume slider goes first where the window is narrow, then the total time, down to its
+// smallest.
 TEST_F(PlayerControlsTest, BarFitsTheTemplateSizeAndTheSmallest) {
     ControlBar& bar = m_dialog.controlBar();
     const QWidget* always[] = {bar.playPauseButton(), bar.seekBar(), bar.timeLabel(),
-                               bar.muteButton()};
+                               bar.menuButton(bar.speedMenu()), bar.muteButton()};
     for (const QSize size : {m_dialog.size(), CPlayerDlg::kMinimumSize}) {
         m_dialog.resize(size);
         QApplication::processEvents();
@@ -195,9 +211,103 @@ TEST_F(PlayerControlsTest, BarFitsTheTemplateSizeAndTheSmallest) {
             EXPECT_TRUE(control->isVisible()) << size.width();
             EXPECT_TRUE(bar.rect().contains(control->geometry())) << size.width();
         }
-        EXPECT_EQ(bar.volumeSlider()->isVisible(), size != CPlayerDlg::kMinimumSize);
+        const bool smallest = size == CPlayerDlg::kMinimumSize;
+        EXPECT_EQ(bar.volumeSlider()->isVisible(), !smallest);
+        EXPECT_EQ(bar.timeLabel()->text(), smallest ? "0:00" : "0:00 / 0:00");
+        EXPECT_FALSE(bar.settingsButton()->isVisible()) << "one menu takes no more room";
         EXPECT_GE(m_dialog.flash().height(), size.height() / 2) << "the bar takes the movie";
     }
+}
+
+// More menus than there is room for fold into the settings menu; one that offers nothing shows
+// nowhere.
+TEST_F(PlayerControlsTest, MenusFoldIntoTheSettingsMenuWhereThereIsNoRoom) {
+    ControlBar& bar = m_dialog.controlBar();
+    auto& quality = *new ControlMenu(u"画質", &bar);
+    auto& captions = *new ControlMenu(u"字幕", &bar);
+    quality.setLabel(QStringLiteral("720p"));
+    captions.setLabel(QStringLiteral("オフ"));
+    bar.addMenu(&quality);
+    bar.addMenu(&captions);
+    ControlMenu* menus[] = {bar.speedMenu(), &quality, &captions};
+    QToolButton* settings = bar.settingsButton();
+    EXPECT_EQ(settings->accessibleName(), QStringLiteral("設定"));
+    for (const int width : {480, CPlayerDlg::kMinimumSize.width()}) {
+        m_dialog.resize(width, m_dialog.height());
+        QApplication::processEvents();
+        const bool folded = width == CPlayerDlg::kMinimumSize.width();
+        EXPECT_EQ(settings->isVisible(), folded) << width;
+        for (ControlMenu* menu : menus) {
+            EXPECT_EQ(bar.menuButton(menu)->isVisible(), !folded) << width;
+            EXPECT_TRUE(settings->menu()->actions().contains(menu->menuAction()));
+        }
+        EXPECT_TRUE(bar.rect().contains(folded ? settings->geometry()
+                                               : bar.menuButton(&captions)->geometry()));
+    }
+    EXPECT_EQ(bar.menuButton(&quality)->text(), QStringLiteral("720p"));
+    EXPECT_EQ(quality.title(), QStringLiteral("画質\t720p"));
+    quality.setOffered(false);
+    EXPECT_FALSE(quality.menuAction()->isVisible());
+    m_dialog.resize(480, m_dialog.height());
+    QApplication::processEvents();
+    EXPECT_FALSE(bar.menuButton(&quality)->isVisible());
+    EXPECT_TRUE(bar.menuButton(&captions)->isVisible());
+}
+
+// Shift with "." and "," are ">" and "<".
+TEST_F(PlayerControlsTest, SpeedKeysAndMenuSetTheSpeedThatANewVideoKeeps) {
+    playLongClip();
+    ControlBar& bar = m_dialog.controlBar();
+    QToolButton* button = bar.menuButton(bar.speedMenu());
+    EXPECT_EQ(button->accessibleName(), QStringLiteral("再生速度"));
+    EXPECT_EQ(button->text(), QStringLiteral("1x"));
+    press(Qt::Key_Greater, Qt::ShiftModifier);
+    press(Qt::Key_Greater, Qt::ShiftModifier);
+    EXPECT_TRUE(becomes([&] { return engineValue("speed") == 1.5; })) << engineValue("speed");
+    EXPECT_TRUE(becomes([&] { return button->text() == QStringLiteral("1.5x"); }));
+    EXPECT_TRUE(engineFlag("audio-pitch-correction"));
+    press(Qt::Key_Less, Qt::ShiftModifier);
+    EXPECT_TRUE(becomes([&] { return engineValue("speed") == 1.25; })) << engineValue("speed");
+
+    QAction* half = bar.speedMenu()->actions().at(1);
+    ASSERT_EQ(half->text(), QStringLiteral("0.5x"));
+    half->trigger();
+    EXPECT_TRUE(becomes([&] { return state().speed == 0.5 && half->isChecked(); }));
+    playLongClip();
+    EXPECT_EQ(engineValue("speed"), 0.5);
+    EXPECT_EQ(button->text(), QStringLiteral("0.5x"));
+}
+
+TEST_F(PlayerControlsTest, ChaptersMarkTheSeekBarNameTheTimeAndPageKeysStepThroughThem) {
+    play(chapterClip());
+    ASSERT_TRUE(becomes([&] { return state().chapters.size() == 3; }));
+    press(Qt::Key_PageDown);
+    EXPECT_TRUE(positionNear(8));
+    press(Qt::Key_PageDown);
+    EXPECT_TRUE(positionNear(14));
+    ASSERT_TRUE(becomes([&] { return state().position >= 14; }));
+    press(Qt::Key_PageDown); // the last chapter has no next
+    QTest::qWait(300);
+    EXPECT_GT(position(), 14);
+    // Back within the first seconds of a chapter goes to the one before.
+    press(Qt::Key_PageUp);
+    EXPECT_TRUE(positionNear(8, 0.5));
+    QLabel* time = m_dialog.controlBar().timeLabel();
+    EXPECT_TRUE(becomes([&] { return time->text().endsWith(QStringLiteral(" · Middle")); }))
+        << time->text().toStdString();
+
+    auto* seek = static_cast<SeekBar*>(m_dialog.controlBar().seekBar());
+    const QPoint nearTheEnd(seek->width() * 9 / 10, seek->height() / 2);
+    QHelpEvent help(QEvent::ToolTip, nearTheEnd, seek->mapToGlobal(nearTheEnd));
+    QApplication::sendEvent(seek, &help);
+    EXPECT_EQ(QToolTip::text(), QStringLiteral("Outro"));
+    const QImage marked = seek->grab().toImage();
+    seek->setChapters({});
+    EXPECT_NE(seek->grab().toImage(), marked) << "no marks drawn";
+
+    playLongClip();
+    EXPECT_TRUE(state().chapters.empty());
+    EXPECT_FALSE(time->text().contains(QStringLiteral("·")));
 }
 
 // While a clip plays, nothing of the window but the movie, the time and the seek bar repaints,

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace kestrova::test {
 
@@ -18,8 +19,14 @@ struct ClipShape {
     int seconds;
 };
 
-// Makes a test-pattern clip of that shape with a tone at `path` (VP9 and Opus in WebM);
-// false when ffmpeg could not.
-bool MakeTestClip(const std::filesystem::path& path, const ClipShape& shape);
+struct ClipChapter {
+    int start; // seconds
+    std::string title;
+};
+
+// Makes a test-pattern clip of that shape with a tone at `path` (VP9 and Opus in WebM), with
+// the chapters given, each until the next one starts; false when ffmpeg could not.
+bool MakeTestClip(const std::filesystem::path& path, const ClipShape& shape,
+                  const std::vector<ClipChapter>& chapters = {});
 
 } // namespace kestrova::test
