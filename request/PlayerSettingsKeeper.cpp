@@ -2,6 +2,8 @@
 
 #include "player/CPlayerDlg.h"
 
+#include <cmath>
+
 namespace kestrova {
 
 PlayerSettingsKeeper::PlayerSettingsKeeper(std::function<void()> save)
@@ -22,8 +24,10 @@ void PlayerSettingsKeeper::attach(CPlayerDlg& player) {
     PlaybackModel& playback = player.flash().playback();
     playback.setVolume(m_sound.volume);
     playback.setMuted(m_sound.muted);
+    playback.setSpeed(m_sound.speed / 100.0);
     m_soundChanges = playback.subscribe([this](PlaybackChanges changes) {
-        if (changes.has(PlaybackChange::Volume) || changes.has(PlaybackChange::Mute))
+        if (changes.has(PlaybackChange::Volume) || changes.has(PlaybackChange::Mute) ||
+            changes.has(PlaybackChange::Speed))
             m_atRest.start();
     });
 }
@@ -54,7 +58,7 @@ void PlayerSettingsKeeper::onAtRest() {
 
 PlayerSound PlayerSettingsKeeper::playerSound() const {
     const PlaybackState& state = m_player->flash().playback().state();
-    return {state.volume, state.muted};
+    return {state.volume, state.muted, int(std::lround(state.speed * 100))};
 }
 
 } // namespace kestrova

@@ -15,7 +15,7 @@ namespace kestrova {
 
 class CPlayerDlg;
 
-// The player's place and size, volume and mute as Kestrova.ini keeps them: read at start,
+// The player's place and size, volume, mute and speed as Kestrova.ini keeps them: read at start,
 // given to the player, taken back from it as they change, and offered for a save once they
 // have come to rest, so that a drag or a turned wheel is one save, not hundreds.
 class PlayerSettingsKeeper : public QObject {

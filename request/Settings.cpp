@@ -16,6 +16,8 @@ namespace {
 
 constexpr std::size_t kAddressBufferSize = 4096;
 constexpr std::size_t kFormatBufferSize = 4096;
+constexpr int kMinSpeedPercent = int(PlaybackModel::kSpeeds.front() * 100);
+constexpr int kMaxSpeedPercent = int(PlaybackModel::kSpeeds.back() * 100);
 
 std::string addressOrDefault(const ProfileFile& file, std::u16string_view key,
                              std::string_view defaultValue) {
@@ -75,6 +77,7 @@ void writePlayerGeometry(ProfileFile& file, const PlayerGeometry& g) {
 void writePlayerSound(ProfileFile& file, const PlayerSound& sound) {
     file.writeString(texts::kSectionPlayer, texts::kKeyVolume, decimal(sound.volume));
     file.writeString(texts::kSectionPlayer, texts::kKeyMute, decimal(sound.muted ? 1 : 0));
+    file.writeString(texts::kSectionPlayer, texts::kKeySpeed, decimal(sound.speed));
 }
 
 } // namespace
@@ -126,9 +129,13 @@ PlayerSound ReadPlayerSound() {
     const PlayerSound defaults;
     const auto volume = readWholeNumber(file, texts::kKeyVolume);
     const auto mute = readWholeNumber(file, texts::kKeyMute);
-    return {volume && *volume >= 0 && *volume <= PlaybackModel::kMaxVolume ? *volume
-                                                                           : defaults.volume,
-            mute && (*mute == 0 || *mute == 1) ? *mute == 1 : defaults.muted};
+    const auto speed = readWholeNumber(file, texts::kKeySpeed);
+    const auto within = [](std::optional<int> value, int least, int most) {
+        return value && *value >= least && *value <= most;
+    };
+    return {within(volume, 0, PlaybackModel::kMaxVolume) ? *volume : defaults.volume,
+            within(mute, 0, 1) ? *mute == 1 : defaults.muted,
+            within(speed, kMinSpeedPercent, kMaxSpeedPercent) ? *speed : defaults.speed};
 }
 
 ServiceAddresses ReadServiceAddresses() {

@@ -25,16 +25,18 @@ inline constexpr int kMaxPlayerSide = 16384;
 // size lies outside [minimum, kMaxPlayerSide]. MAXIMIZED other than 0 or 1 counts as 0.
 std::optional<PlayerGeometry> ReadPlayerGeometry(int minimumWidth, int minimumHeight);
 
-// The player's volume (0 to 100) and whether it is muted.
+// The player's volume (0 to 100), whether it is muted, and its speed in percent of the normal
+// one (25 to 200): how it sounds, kept alike.
 struct PlayerSound {
     int volume = 100;
     bool muted = false;
+    int speed = 100;
 
     bool operator==(const PlayerSound&) const = default;
 };
 
-// The stored sound, read by the rule of the geometry: VOLUME a whole number from 0 to 100 and
-// MUTE 0 or 1, else each its default.
+// The stored sound, read by the rule of the geometry: VOLUME a whole number from 0 to 100,
+// MUTE 0 or 1 and SPEED a whole number from 25 to 200, else each its default.
 PlayerSound ReadPlayerSound();
 
 // Writes the last video ID and, when given, the player's geometry and sound, in one save; the

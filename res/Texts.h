@@ -111,6 +111,7 @@ inline constexpr std::u16string_view kKeyMaximized = u"MAXIMIZED";
 inline constexpr std::u16string_view kKeyFormat = u"FORMAT"; // a yt-dlp format selection
 inline constexpr std::u16string_view kKeyVolume = u"VOLUME";
 inline constexpr std::u16string_view kKeyMute = u"MUTE";
+inline constexpr std::u16string_view kKeySpeed = u"SPEED"; // percent of the normal speed
 
 // Main window and About box.
 inline constexpr std::u16string_view kAboutSecondLine = u"Copyright (C) 2026 Corvanel";

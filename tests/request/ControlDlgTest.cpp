@@ -196,17 +196,22 @@ TEST_F(ControlDlgTest, MovedPlayerIsSavedOnceAtRest) {
         << settingsText();
 }
 
-// The player starts with the stored sound; a change is saved once it has stayed a moment.
+// The player starts with the stored sound and speed; a change is saved once it has stayed a
+// moment.
 TEST_F(ControlDlgTest, SoundComesFromTheSettingsAndChangesAreSavedAtRest) {
-    test::WriteFileBytes(m_dir / "Kestrova.ini", settingsText() + "[PLAYER]\nVOLUME=40\nMUTE=1\n");
+    test::WriteFileBytes(m_dir / "Kestrova.ini",
+                         settingsText() + "[PLAYER]\nVOLUME=40\nMUTE=1\nSPEED=150\n");
     CControlDlg& panel = createPanel();
     PlaybackModel& playback = panel.playerDlg()->flash().playback();
     EXPECT_EQ(playback.state().volume, 40);
     EXPECT_TRUE(playback.state().muted);
+    EXPECT_EQ(playback.state().speed, 1.5);
     playback.stepVolume(-5);
     playback.toggleMute();
+    playback.stepSpeed(1);
     EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return settingsText().find("VOLUME=35\nMUTE=0\n") != std::string::npos; }, 3000))
+        [&] { return settingsText().find("VOLUME=35\nMUTE=0\nSPEED=175\n") != std::string::npos; },
+        3000))
         << settingsText();
 }
 

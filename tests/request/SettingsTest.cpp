@@ -214,22 +214,25 @@ TEST_P(PlayerSoundReadTest, TakesWholeNumbersInRangeElseTheDefaults) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, PlayerSoundReadTest,
-    ::testing::Values(SoundCase{"Stored", "[PLAYER]\nVOLUME=40\nMUTE=1\n", {40, true}},
-                      SoundCase{"Silent", "[player]\nvolume=0\nmute=0\n", {0, false}},
-                      SoundCase{"Missing", "", {100, false}},
-                      SoundCase{"Garbage", "[PLAYER]\nVOLUME=loud\nMUTE=yes\n", {100, false}},
-                      SoundCase{"Fraction", "[PLAYER]\nVOLUME=50.5\nMUTE=1\n", {100, true}},
-                      SoundCase{"OutOfRange", "[PLAYER]\nVOLUME=101\nMUTE=2\n", {100, false}},
-                      SoundCase{"Negative", "[PLAYER]\nVOLUME=-5\nMUTE=-1\n", {100, false}}),
+    ::testing::Values(
+        SoundCase{"Stored", "[PLAYER]\nVOLUME=40\nMUTE=1\nSPEED=150\n", {40, true, 150}},
+        SoundCase{"Silent", "[player]\nvolume=0\nmute=0\nspeed=25\n", {0, false, 25}},
+        SoundCase{"Missing", "", {100, false, 100}},
+        SoundCase{"Garbage", "[PLAYER]\nVOLUME=loud\nMUTE=yes\nSPEED=fast\n", {100, false, 100}},
+        SoundCase{"Fraction", "[PLAYER]\nVOLUME=50.5\nMUTE=1\nSPEED=1.5\n", {100, true, 100}},
+        SoundCase{"OutOfRange", "[PLAYER]\nVOLUME=101\nMUTE=2\nSPEED=201\n", {100, false, 100}},
+        SoundCase{"Negative", "[PLAYER]\nVOLUME=-5\nMUTE=-1\nSPEED=-150\n", {100, false, 100}},
+        SoundCase{"Fastest", "[PLAYER]\nSPEED=200\n", {100, false, 200}},
+        SoundCase{"TooSlow", "[PLAYER]\nSPEED=24\n", {100, false, 100}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, SoundIsWrittenAfterTheGeometry) {
     ASSERT_TRUE(WriteSettings(u"Zy9xW8vU7tS", PlayerGeometry{1, 2, 300, 200, false},
-                              PlayerSound{35, true}));
+                              PlayerSound{35, true, 175}));
     EXPECT_EQ(ReadFileBytes(file()),
               "[SYSTEM]\nVIDEOID=Zy9xW8vU7tS\n[PLAYER]\nX=1\nY=2\nWIDTH=300\n"
-              "HEIGHT=200\nMAXIMIZED=0\nVOLUME=35\nMUTE=1\n");
-    EXPECT_EQ(ReadPlayerSound(), (PlayerSound{35, true}));
+              "HEIGHT=200\nMAXIMIZED=0\nVOLUME=35\nMUTE=1\nSPEED=175\n");
+    EXPECT_EQ(ReadPlayerSound(), (PlayerSound{35, true, 175}));
 }
 
 } // namespace
