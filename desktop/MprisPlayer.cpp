@@ -84,6 +84,13 @@ void MprisPlayer::setVolume(double volume) {
     m_model.setVolume(int(std::lround(std::clamp(volume, 0.0, 1.0) * PlaybackModel::kMaxVolume)));
 }
 
+void MprisPlayer::setRate(double rate) {
+    if (rate == 0)
+        m_model.pause();
+    else if (rate > 0)
+        m_model.setSpeed(rate);
+}
+
 qlonglong MprisPlayer::position() const {
     return microseconds(m_model.state().position);
 }
@@ -143,6 +150,8 @@ void MprisPlayer::onChanges(PlaybackChanges changes) {
     }
     if (changes.has(PlaybackChange::Volume))
         changed.insert(QStringLiteral("Volume"), volume());
+    if (changes.has(PlaybackChange::Speed))
+        changed.insert(QStringLiteral("Rate"), rate());
     announce(changed);
     if (changes.has(PlaybackChange::Seeked))
         emit Seeked(position());

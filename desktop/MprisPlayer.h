@@ -13,16 +13,16 @@
 namespace kestrova {
 
 // The media-player interface's player (org.mpris.MediaPlayer2.Player), all of it through the
-// playback model: status, position, volume, what plays, and the commands. One video at a time,
-// looped: no next or previous, no other rate, no shuffle.
+// playback model: status, position, volume, speed (the rate), what plays, and the commands. One
+// video at a time, looped: no next or previous, no shuffle.
 class MprisPlayer : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
     Q_PROPERTY(QString LoopStatus READ loopStatus)
-    Q_PROPERTY(double Rate READ rate)
-    Q_PROPERTY(double MinimumRate READ rate)
-    Q_PROPERTY(double MaximumRate READ rate)
+    Q_PROPERTY(double Rate READ rate WRITE setRate)
+    Q_PROPERTY(double MinimumRate READ minimumRate)
+    Q_PROPERTY(double MaximumRate READ maximumRate)
     Q_PROPERTY(bool Shuffle READ shuffle)
     Q_PROPERTY(QVariantMap Metadata READ metadata)
     Q_PROPERTY(double Volume READ volume WRITE setVolume)
@@ -41,7 +41,12 @@ public:
 
     QString playbackStatus() const;
     QString loopStatus() const { return QStringLiteral("Track"); }
-    double rate() const { return 1.0; }
+    double rate() const { return m_model.state().speed; }
+    // The offered speed nearest to `rate`, within the slowest and the fastest; 0 pauses, as
+    // the interface asks; a negative rate, or one that is not a number, is refused.
+    void setRate(double rate);
+    double minimumRate() const { return PlaybackModel::kSpeeds.front(); }
+    double maximumRate() const { return PlaybackModel::kSpeeds.back(); }
     bool shuffle() const { return false; }
     QVariantMap metadata() const;
     double volume() const;

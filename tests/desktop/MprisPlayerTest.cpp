@@ -85,6 +85,11 @@ protected:
     void call(const QString& method, const QVariantList& arguments = {}) {
         test::CallOn(m_client, kName, kPath, kPlayer, method, arguments);
     }
+    void setProperty(const QString& name, const QVariant& value) {
+        test::CallOn(m_client, kName, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                     QStringLiteral("Set"),
+                     {kPlayer, name, QVariant::fromValue(QDBusVariant(value))});
+    }
 
     test::TestBus m_bus;
     QDBusConnection m_client = m_bus.connect(QStringLiteral("client"));
@@ -133,14 +138,30 @@ TEST_F(MprisPlayerTest, CommandsGoThroughTheModel) {
     call(QStringLiteral("SetPosition"),
          {QVariant::fromValue(QDBusObjectPath(kTrack)), qlonglong(200'000'000)});
     call(QStringLiteral("Stop"));
-    test::CallOn(m_client, kName, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                 QStringLiteral("Set"),
-                 {kPlayer, QStringLiteral("Volume"), QVariant::fromValue(QDBusVariant(0.35))});
+    setProperty(QStringLiteral("Volume"), 0.35);
     EXPECT_EQ(m_engine.calls,
               QStringList({QStringLiteral("pause 1"), QStringLiteral("toggle"),
                            QStringLiteral("pause 0"), QStringLiteral("seek -5 0"),
                            QStringLiteral("seek 60 1"), QStringLiteral("pause 1"),
                            QStringLiteral("seek 0 1"), QStringLiteral("volume 35")}));
+}
+
+// A rate between the offered speeds goes to the nearest; beyond them, to the fastest or the
+// slowest; 0 pauses, as the interface asks; a negative rate is refused.
+TEST_F(MprisPlayerTest, RateIsTheSpeed) {
+    MprisService service(m_bus.connect(QStringLiteral("program")), host(), m_model);
+    play();
+    EXPECT_EQ(property(QStringLiteral("MinimumRate")).toDouble(), 0.25);
+    EXPECT_EQ(property(QStringLiteral("MaximumRate")).toDouble(), 2.0);
+    EXPECT_EQ(property(QStringLiteral("Rate")).toDouble(), 1.0);
+    for (const double rate : {1.4, 9.0, 0.01, -1.0, 0.0})
+        setProperty(QStringLiteral("Rate"), rate);
+    EXPECT_EQ(m_engine.calls,
+              QStringList({QStringLiteral("speed 1.5"), QStringLiteral("speed 2"),
+                           QStringLiteral("speed 0.25"), QStringLiteral("pause 1")}));
+    m_model.propertyChanged(PlaybackProperty::Speed, 1.5);
+    EXPECT_EQ(property(QStringLiteral("Rate")).toDouble(), 1.5);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return m_signals.changed.contains("Rate"); }, 5000));
 }
 
 TEST_F(MprisPlayerTest, AnnouncesChangesAndJumps) {
