@@ -128,6 +128,12 @@ void CHistoryDlg::AddToHistory(HistoryItem item) {
     m_store.AddToHistory(std::move(item));
 }
 
+void CHistoryDlg::keepPlace(std::u16string_view videoId, int seconds) {
+    if (m_store.setPlace(videoId, seconds)) {
+        saveHistory();
+    }
+}
+
 void CHistoryDlg::RefreshList() {
     if (!m_listHistory) {
         return;

@@ -24,6 +24,8 @@ public:
     ~CHistoryDlg() override;
 
     void AddToHistory(HistoryItem item);
+    // Keeps where the video was left in its record, and saves the history if that changed it.
+    void keepPlace(std::u16string_view videoId, int seconds);
     // Rebuilds the whole list and marks the row of the video that was marked before.
     void RefreshList();
 

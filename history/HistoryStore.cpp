@@ -5,6 +5,7 @@
 #include "res/Texts.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace kestrova {
 
@@ -17,6 +18,13 @@ std::u16string decimal(std::size_t n) {
 
 std::u16string itemSection(std::size_t index) {
     return std::u16string(texts::kSectionItemPrefix) + decimal(index);
+}
+
+template <typename List>
+auto findFirst(List& items, std::u16string_view videoId) {
+    return std::find_if(items.begin(), items.end(), [videoId](const HistoryItem& item) {
+        return item.m_strVideoId == videoId;
+    });
 }
 
 } // namespace
@@ -39,6 +47,7 @@ void HistoryStore::loadFrom(const std::filesystem::path& path) {
             file.readString(section, texts::kKeyVideoId, u"", ProfileFile::kValueBufferSize);
         item.m_strTitle =
             file.readString(section, texts::kKeyTitle, u"", ProfileFile::kValueBufferSize);
+        item.m_position = std::max(0, file.readInt(section, texts::kKeyPosition, 0));
         m_items.push_back(std::move(item));
     }
 }
@@ -56,6 +65,10 @@ SaveResult HistoryStore::saveItems(const std::filesystem::path& path, const Hist
         const std::u16string section = itemSection(k);
         file.writeString(section, texts::kKeyVideoId, items[k].m_strVideoId);
         file.writeString(section, texts::kKeyTitle, items[k].m_strTitle);
+        // A file without places stays as it was; a place left in the section by the record
+        // that stood there before is overwritten.
+        if (items[k].m_position != 0 || file.hasKey(section, texts::kKeyPosition))
+            file.writeString(section, texts::kKeyPosition, decimal(items[k].m_position));
     }
     return file.save(path);
 }
@@ -90,6 +103,16 @@ void HistoryStore::setTitle(std::size_t index, std::u16string title) {
         m_items[index].m_strTitle = std::move(title);
         changed();
     }
+}
+
+int HistoryStore::placeOf(std::u16string_view videoId) const {
+    const auto found = findFirst(m_items, videoId);
+    return found == m_items.end() ? 0 : found->m_position;
+}
+
+bool HistoryStore::setPlace(std::u16string_view videoId, int seconds) {
+    const auto found = findFirst(m_items, videoId);
+    return found != m_items.end() && std::exchange(found->m_position, seconds) != seconds;
 }
 
 void HistoryStore::changed() const {

@@ -41,6 +41,11 @@ public:
     // A number beyond the range of int saturates at INT_MIN or INT_MAX.
     int readInt(std::u16string_view section, std::u16string_view key, int defaultValue) const;
 
+    // Whether the section holds the key, whatever its value.
+    bool hasKey(std::u16string_view section, std::u16string_view key) const {
+        return findKey(section, key) != nullptr;
+    }
+
     // Creates the section (at the end of the file) and the key (at the end of its section)
     // as needed, otherwise replaces the value of the first matching key; a line that already
     // reads as the value stays as it is. CR and LF in names and value become spaces; a value

@@ -97,6 +97,8 @@ inline constexpr std::u16string_view kSectionSystem = u"SYSTEM";
 inline constexpr std::u16string_view kKeyVideoId = u"VIDEOID";
 inline constexpr std::u16string_view kKeyTitle = u"TITLE";
 inline constexpr std::u16string_view kKeyCount = u"COUNT";
+// Where a history record's video was left, in whole seconds (the Windows program ignores it).
+inline constexpr std::u16string_view kKeyPosition = u"POSITION";
 inline constexpr std::u16string_view kSectionItemPrefix = u"ITEM";
 inline constexpr std::u16string_view kSectionNetwork = u"NETWORK";
 inline constexpr std::u16string_view kKeyFeedUrl = u"FEEDURL";

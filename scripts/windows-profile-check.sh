@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # By hand: does the Windows profile reader read a History.ini that Kestrova created?
 # Kestrova's core writes two history files with Japanese titles (one that code page 932 holds,
-# one with an ID it cannot hold, which makes the file UTF-16LE), and reads them back; a small
-# Windows program calling GetPrivateProfileStringW reads the same files under Wine with a
-# Japanese locale. Both print every record; the two listings must be identical.
+# one with an ID it cannot hold, which makes the file UTF-16LE) and places (POSITION), and reads
+# them back; a small Windows program calling GetPrivateProfileStringW and GetPrivateProfileIntW
+# reads the same files under Wine with a Japanese locale. Both print every record; the two
+# listings must be identical.
 #
 # Needs (development machines only, not CI): wine64 gcc-mingw-w64-x86-64 locales, and the
 # locale ja_JP.UTF-8 (localedef -i ja_JP -f UTF-8 ja_JP.UTF-8). Builds kestrova_core first.
@@ -22,7 +23,8 @@ trap 'rm -rf "$work"' EXIT
 cmake --build --preset default --target kestrova_core >/dev/null
 
 cat >"$work/writer.cpp" <<'EOF'
-// Saves a history as Kestrova does, then lists it as Kestrova loads it: "k<TAB>ID<TAB>TITLE".
+// Saves a history as Kestrova does, then lists it as Kestrova loads it:
+// "k<TAB>ID<TAB>TITLE<TAB>POSITION".
 #include "history/HistoryStore.h"
 #include "text/Utf8.h"
 
@@ -51,21 +53,27 @@ int main(int argc, char** argv) {
         item.m_strTitle = u"手入力";
         store.AddToHistory(item);
     }
+    // Every record but the first was left somewhere.
+    for (std::size_t k = 1; k < store.items().size(); ++k) {
+        store.setPlace(store.items()[k].m_strVideoId, int(k) * 97);
+    }
     if (!store.saveTo(argv[1])) {
         return 1;
     }
     HistoryStore reread;
     reread.loadFrom(argv[1]);
     for (std::size_t k = 0; k < reread.items().size(); ++k) {
-        std::printf("%zu\t%s\t%s\n", k, EncodeUtf8(reread.items()[k].m_strVideoId).c_str(),
-                    EncodeUtf8(reread.items()[k].m_strTitle).c_str());
+        const HistoryItem& item = reread.items()[k];
+        std::printf("%zu\t%s\t%s\t%d\n", k, EncodeUtf8(item.m_strVideoId).c_str(),
+                    EncodeUtf8(item.m_strTitle).c_str(), item.m_position);
     }
     return 0;
 }
 EOF
 
 cat >"$work/reader.c" <<'EOF'
-/* Lists History.ini through the Windows profile functions: "k<TAB>ID<TAB>TITLE" in UTF-8. */
+/* Lists History.ini through the Windows profile functions: "k<TAB>ID<TAB>TITLE<TAB>POSITION"
+   in UTF-8. */
 #include <stdio.h>
 #include <windows.h>
 
@@ -86,13 +94,14 @@ int wmain(int argc, wchar_t** argv) {
         put(id);
         printf("\t");
         put(title);
-        printf("\n");
+        printf("\t%u\n", GetPrivateProfileIntW(section, L"POSITION", 0, argv[1]));
     }
     return argc > 1 ? 0 : 1;
 }
 EOF
 
-g++ -std=c++20 -I. "$work/writer.cpp" build/libkestrova_core.a -o "$work/writer"
+g++ -std=c++20 -I. -Ibuild/generated "$work/writer.cpp" build/app/libkestrova-core.so \
+    -Wl,-rpath,"$PWD/build/app" -o "$work/writer"
 x86_64-w64-mingw32-gcc -municode -O2 "$work/reader.c" -o "$work/reader.exe"
 
 export WINEPREFIX="$work/wine" WINEDEBUG=-all LC_ALL=ja_JP.UTF-8

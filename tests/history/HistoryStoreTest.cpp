@@ -80,6 +80,41 @@ TEST_F(HistoryStoreTest, ReadsAndWritesTheWorkedExample) {
     EXPECT_EQ(ReadFileBytes(file()), kTwoRecords);
 }
 
+// A file from before places were kept reads as places at the start and is written back as it
+// was; places are read and written; a place left in a section by the record that stood there
+// before is overwritten, never taken by the record that stands there now.
+TEST_F(HistoryStoreTest, PlacesAreKeptBesideTheRecords) {
+    load(kWorkedExample);
+    EXPECT_EQ(m_store.placeOf(u"Ab3dE5gH1jK"), 0);
+    ASSERT_TRUE(m_store.SaveHistory());
+    EXPECT_EQ(ReadFileBytes(file()), kWorkedExample);
+
+    EXPECT_TRUE(m_store.setPlace(u"Ab3dE5gH1jK", 83));
+    EXPECT_FALSE(m_store.setPlace(u"Ab3dE5gH1jK", 83));
+    EXPECT_FALSE(m_store.setPlace(u"notThere", 5));
+    m_store.AddToHistory(item(u"new"));
+    ASSERT_TRUE(m_store.SaveHistory());
+    EXPECT_EQ(ReadFileBytes(file()), "[SYSTEM]\nCOUNT=3\n"
+                                     "[ITEM0]\nVIDEOID=new\nTITLE=\n"
+                                     "[ITEM1]\nVIDEOID=Ab3dE5gH1jK\nTITLE=Morning walk\n"
+                                     "POSITION=83\n"
+                                     "[ITEM2]\nVIDEOID=Zy9xW8vU7tS\nTITLE=\n");
+    m_store.removeAt(0);
+    ASSERT_TRUE(m_store.SaveHistory());
+    HistoryStore reread;
+    reread.LoadHistory();
+    EXPECT_EQ(reread.placeOf(u"Ab3dE5gH1jK"), 83);
+    EXPECT_EQ(reread.placeOf(u"Zy9xW8vU7tS"), 0);
+
+    WriteFileBytes(file(), "[SYSTEM]\nCOUNT=3\n[ITEM0]\nVIDEOID=a\nPOSITION=-4\n"
+                           "[ITEM1]\nVIDEOID=b\nPOSITION=late\n[ITEM2]\nVIDEOID=c\nposition=7\n");
+    HistoryStore handEdited;
+    handEdited.LoadHistory();
+    EXPECT_EQ(
+        (std::vector{handEdited.placeOf(u"a"), handEdited.placeOf(u"b"), handEdited.placeOf(u"c")}),
+        (std::vector{0, 0, 7}));
+}
+
 TEST_F(HistoryStoreTest, ShorterListLeavesStaleSectionsUnread) {
     load(kWorkedExample);
     m_store.removeAt(0);
