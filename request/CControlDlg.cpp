@@ -64,6 +64,7 @@ void CControlDlg::OnInitDialog() {
             emit nowPlayingChanged();
     });
     m_historyDlg->show();
+    m_resume = std::make_unique<ResumeKeeper>(m_playerDlg->flash().playback(), *m_historyDlg);
 
     m_warmUp = std::make_unique<PlayerWarmUp>(*window(), *m_playerDlg);
 
@@ -76,6 +77,10 @@ void CControlDlg::OnDestroy() {
     // Nothing of a request still running is applied; its thread ends before anything goes.
     m_feedWorker.abandon();
     m_showPlayerTimer.stop();
+    if (m_resume) {
+        m_resume->leave();
+        m_resume.reset();
+    }
     if (m_historyDlg) {
         m_historyDlg->DestroyWindow();
         m_historyDlg.reset();
@@ -113,9 +118,12 @@ bool CControlDlg::fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answ
                               });
 }
 
+// Every way of playing a video (Play Video, Play Back, a double click) goes on from where it
+// was left, if its history record knows.
 void CControlDlg::PlayVideo(std::u16string videoId) {
+    const int place = m_resume->play(videoId);
     m_playingVideoId = videoId;
-    m_playerDlg->PlayVideo(std::move(videoId));
+    m_playerDlg->PlayVideo(std::move(videoId), place);
 }
 
 std::u16string CControlDlg::playingTitle() const {

@@ -8,6 +8,7 @@
 #include "request/PanelInputHold.h"
 #include "request/PlayVideoRequest.h"
 #include "request/PlayerSettingsKeeper.h"
+#include "request/ResumeKeeper.h"
 #include "widgets/ChildPanel.h"
 
 #include <memory>
@@ -29,8 +30,9 @@ class CPlayerDlg;
 // messages, and holds back its input while a feed request runs on the worker.
 //
 // Create reads the settings and makes the hidden player window, the history panel and the
-// show-player timer. DestroyWindow stops the timer, destroys the history panel (which saves
-// the history) and the player window, and saves the settings.
+// show-player timer. DestroyWindow stops the timer, keeps where the video playing was left,
+// destroys the history panel (which saves the history) and the player window, and saves the
+// settings.
 class CControlDlg : public ChildPanel,
                     private HistoryOwner,
                     private PlayVideoRequest::Feed,
@@ -91,9 +93,11 @@ private:
     void showMessage(std::u16string_view text) override;
     void showPlayedId(const std::u16string& videoId) override;
 
-    // Declared so that the history panel goes before the player window.
+    // Declared so that the history panel goes before the player window, and where videos were
+    // left before either.
     std::unique_ptr<CPlayerDlg> m_playerDlg;
     std::unique_ptr<CHistoryDlg> m_historyDlg;
+    std::unique_ptr<ResumeKeeper> m_resume;
     QLineEdit* m_editInput = nullptr;
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;

@@ -215,6 +215,18 @@ TEST_F(ControlDlgTest, SoundComesFromTheSettingsAndChangesAreSavedAtRest) {
         << settingsText();
 }
 
+// A video that played to its end starts afresh: the loop puts its place back at the start, and
+// the history keeps that at once.
+TEST_F(ControlDlgTest, PlaceOfAVideoThatLoopedIsItsStart) {
+    test::WriteFileBytes(m_dir / "History.ini", "[SYSTEM]\nCOUNT=1\n[ITEM0]\nVIDEOID=" + kIdUtf8 +
+                                                    "\nTITLE=t\nPOSITION=25\n");
+    createPanel();
+    clickRow(0);
+    click(&history(), ids::kPlayBackButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return history().store().placeOf(kId) == 0; }, 10000));
+    EXPECT_NE(historyText().find("POSITION=0\n"), std::string::npos) << historyText();
+}
+
 TEST_F(ControlDlgTest, FormatKeyChoosesWhatYtDlpIsAskedForTheServicesVideos) {
     const test::StandInYtDlp ytDlp(m_media.playerPrefix() + "clip");
     // The default player prefix, so the movie address is the service's.
