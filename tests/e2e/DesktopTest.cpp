@@ -6,6 +6,7 @@
 #include "tests/e2e/DesktopSession.h"
 #include "tests/e2e/ProgramFixture.h"
 #include "tests/support/ColourfulShare.h"
+#include "tests/support/MediaClip.h"
 
 #include <functional>
 #include <memory>
@@ -13,6 +14,8 @@
 #include <QDBusConnectionInterface>
 #include <QImage>
 #include <QThread>
+
+#include <gmock/gmock.h>
 
 namespace kestrova {
 namespace {
@@ -51,6 +54,40 @@ protected:
         return order.indexOf(upper) > order.indexOf(lower) && order.indexOf(lower) >= 0;
     }
 
+    // Starts the program on a session bus of the test's own and waits until its media controls
+    // are there; false (with a failure) when they did not come.
+    bool startOnBus(test::TestBus& bus, std::unique_ptr<Program>& program) {
+        if (bus.address().isEmpty() || !start(program, [&](QProcessEnvironment& env) {
+                env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+            }))
+            return false;
+        m_client = bus.connect(QStringLiteral("test"));
+        const bool there = waitUntil(
+            [&] { return m_client.interface()->isServiceRegistered(kMprisName).value(); });
+        if (!there)
+            ADD_FAILURE() << "no media controls; " << program->describe();
+        return there;
+    }
+    QVariant mediaProperty(const QString& name) {
+        return test::PropertyOn(m_client, kMprisName, kMprisPath, kMprisPlayer, name, QDBus::Block);
+    }
+    void callMedia(const QString& interface, const QString& method) {
+        test::CallOn(m_client, kMprisName, kMprisPath, interface, method, {}, QDBus::Block);
+    }
+
+    // Marks the first row of the history list from the keyboard and presses Play Back. After a
+    // Play Video the focus is on its button; at the start it is in the address box, one before.
+    void playBackTheFirstRecord(bool afterPlayVideo) {
+        xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_main});
+        QStringList keys = {QStringLiteral("key"), QStringLiteral("--delay"),
+                            QStringLiteral("100")};
+        for (int i = afterPlayVideo ? 1 : 0; i < 5; ++i)
+            keys << QStringLiteral("Tab");
+        keys << QStringLiteral("space") << QStringLiteral("shift+Tab")
+             << QStringLiteral("shift+Tab") << QStringLiteral("space");
+        xdotool(keys);
+    }
+
     void clickInto(const QString& window) {
         const QRect frame = FrameOf(window);
         xdotool({QStringLiteral("mousemove"), QString::number(frame.center().x()),
@@ -58,9 +95,14 @@ protected:
                  QStringLiteral("1")});
     }
 
+    const QString kMprisName = QStringLiteral("org.mpris.MediaPlayer2.kestrova");
+    const QString kMprisPath = QStringLiteral("/org/mpris/MediaPlayer2");
+    const QString kMprisPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
+
     std::unique_ptr<DesktopSession> m_session;
     QString m_main;
     QString m_player;
+    QDBusConnection m_client{QString()};
 };
 
 TEST_F(DesktopTest, PlayerOpensBesideTheMainWindowAboveItAndShowsTheMovie) {
@@ -224,35 +266,69 @@ TEST_F(DesktopTest, SpaceInThePlayerStopsTheFramesOnTheScreenAndASecondStartsThe
 
 // The desktop's media controls, on a session bus of the test's own.
 TEST_F(DesktopTest, MediaControlsPauseTheFramesOnTheScreenAndQuitSavesBothFiles) {
-    const QString name = QStringLiteral("org.mpris.MediaPlayer2.kestrova");
-    const QString path = QStringLiteral("/org/mpris/MediaPlayer2");
-    const QString player = QStringLiteral("org.mpris.MediaPlayer2.Player");
     test::TestBus bus;
-    ASSERT_FALSE(bus.address().isEmpty());
     std::unique_ptr<Program> program;
-    ASSERT_TRUE(start(program, [&](QProcessEnvironment& env) {
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-    }));
-    QDBusConnection client = bus.connect(QStringLiteral("test"));
-    ASSERT_TRUE(waitUntil([&] { return client.interface()->isServiceRegistered(name).value(); }))
-        << program->describe();
+    ASSERT_TRUE(startOnBus(bus, program));
     ASSERT_TRUE(playThroughTheWindow(*program));
     QThread::msleep(1000);
 
-    test::CallOn(client, name, path, player, QStringLiteral("PlayPause"), {}, QDBus::Block);
+    callMedia(kMprisPlayer, QStringLiteral("PlayPause"));
     QThread::msleep(500);
     const QImage paused = movieMiddle(m_player, m_dir / "paused.png");
     ASSERT_GT(test::ColourfulShare(paused), 0.2) << "no movie on the screen";
     QThread::msleep(700);
     EXPECT_EQ(movieMiddle(m_player, m_dir / "still.png"), paused) << "the frames went on";
-    EXPECT_EQ(test::PropertyOn(client, name, path, player, QStringLiteral("PlaybackStatus"),
-                               QDBus::Block),
-              QStringLiteral("Paused"));
+    EXPECT_EQ(mediaProperty(QStringLiteral("PlaybackStatus")), QStringLiteral("Paused"));
 
-    test::CallOn(client, name, path, QStringLiteral("org.mpris.MediaPlayer2"),
-                 QStringLiteral("Quit"), {}, QDBus::Block);
+    callMedia(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Quit"));
     ASSERT_TRUE(program->finish()) << program->describe();
     expectPlayedFilesLeft();
+}
+
+TEST_F(DesktopTest, SpeedKeysInThePlayerReachTheMediaControls) {
+    test::TestBus bus;
+    std::unique_ptr<Program> program;
+    ASSERT_TRUE(startOnBus(bus, program));
+    ASSERT_TRUE(playThroughTheWindow(*program));
+    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_player});
+    sendKeys({QStringLiteral("shift+period"), QStringLiteral("shift+period")});
+    EXPECT_TRUE(waitUntil([&] { return mediaProperty(QStringLiteral("Rate")) == 1.5; }, 5000))
+        << mediaProperty(QStringLiteral("Rate")).toDouble();
+}
+
+// A 40-second clip left at 60 % (24 s) goes on from there when it is played back from the
+// history, in the same run and in the next.
+TEST_F(DesktopTest, VideoLeftMidwayGoesOnFromThereWhenPlayedBackAlsoAfterARestart) {
+    const std::filesystem::path clip = m_dir / "forty.webm";
+    ASSERT_TRUE(test::MakeTestClip(clip, {160, 90, 25, 40}));
+    m_media.setClip(ReadFileBytes(clip));
+    test::TestBus bus;
+    const auto position = [&] { return mediaProperty(QStringLiteral("Position")).toLongLong(); };
+    // The movie is asked for again, and plays from where it was left, not from its start.
+    const auto playsFrom = [&](std::size_t requestsBefore) {
+        return waitUntil([&] { return m_media.requestTargets().size() > requestsBefore; }) &&
+               waitUntil([&] { return position() > 20'000'000; }, 10000);
+    };
+    for (int run = 0; run < 2; ++run) {
+        std::unique_ptr<Program> program;
+        ASSERT_TRUE(startOnBus(bus, program));
+        if (run == 0) {
+            ASSERT_TRUE(playThroughTheWindow(*program));
+            ASSERT_TRUE(waitUntil([&] { return position() > 0; })) << program->describe();
+            xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), m_player});
+            sendKeys({QStringLiteral("6")});
+            ASSERT_TRUE(waitUntil([&] { return position() >= 24'000'000; }, 5000));
+            sendKeys({QStringLiteral("space")});
+        }
+        const std::size_t requests = m_media.requestTargets().size();
+        playBackTheFirstRecord(run == 0);
+        EXPECT_TRUE(playsFrom(requests))
+            << "run " << run << " plays from " << position() / 1e6 << " s";
+        callMedia(kMprisPlayer, QStringLiteral("Pause"));
+        callMedia(QStringLiteral("org.mpris.MediaPlayer2"), QStringLiteral("Quit"));
+        ASSERT_TRUE(program->finish()) << program->describe();
+    }
+    EXPECT_THAT(ReadFileBytes(m_dir / "History.ini"), ::testing::HasSubstr("POSITION=2"));
 }
 
 TEST_F(DesktopTest, VolumeAndMuteSetInThePlayerAreKeptForTheNextRun) {

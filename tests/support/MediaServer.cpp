@@ -8,14 +8,15 @@
 namespace kestrova::test {
 
 MediaServer::MediaServer()
-    : m_server(std::make_unique<httplib::Server>()) {
-    const std::string& clip = TestClipBytes();
+    : m_server(std::make_unique<httplib::Server>())
+    , m_clip(TestClipBytes()) {
     m_server->set_logger([this](const httplib::Request& request, const httplib::Response&) {
         std::lock_guard lock(m_mutex);
         m_targets.push_back(request.target);
     });
-    m_server->Get(R"(/v/[^/]*)", [&clip](const httplib::Request&, httplib::Response& response) {
-        response.set_content(clip, "video/webm");
+    m_server->Get(R"(/v/[^/]*)", [this](const httplib::Request&, httplib::Response& response) {
+        std::lock_guard lock(m_mutex);
+        response.set_content(m_clip, "video/webm");
     });
     m_port = m_server->bind_to_any_port("127.0.0.1");
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
@@ -32,6 +33,11 @@ MediaServer::~MediaServer() {
 
 std::string MediaServer::baseUrl() const {
     return "http://127.0.0.1:" + std::to_string(m_port);
+}
+
+void MediaServer::setClip(std::string bytes) {
+    std::lock_guard lock(m_mutex);
+    m_clip = std::move(bytes);
 }
 
 std::vector<std::string> MediaServer::requestTargets() const {

@@ -12,8 +12,9 @@ class Server;
 
 namespace kestrova::test {
 
-// A loopback HTTP server that answers "/v/<ID>" (any query) with the test clip and every
-// other path with 404. It runs on its own thread and stops when the object goes.
+// A loopback HTTP server that answers "/v/<ID>" (any query) with the test clip, or the clip it
+// was given, and every other path with 404. It runs on its own thread and stops when the
+// object goes.
 class MediaServer {
 public:
     MediaServer();
@@ -27,6 +28,8 @@ public:
     std::string playerPrefix() const { return baseUrl() + "/v/"; }
     // The request targets (path and query as sent) received so far.
     std::vector<std::string> requestTargets() const;
+    // The clip's bytes to answer with from now on.
+    void setClip(std::string bytes);
 
 private:
     std::unique_ptr<httplib::Server> m_server;
@@ -34,6 +37,7 @@ private:
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_targets;
+    std::string m_clip;
 };
 
 } // namespace kestrova::test
