@@ -5,12 +5,13 @@
 #include "app/DisplayPlatform.h"
 #include "desktop/DesktopIntegration.h"
 #include "player/CPlayerDlg.h"
-#include "player/YtDlp.h"
 #include "process/AppContext.h"
 #include "process/Signals.h"
 #include "profile/SaveWriter.h"
 #include "request/CControlDlg.h"
 #include "res/ProgramIcon.h"
+#include "service/JsRuntime.h"
+#include "service/YtDlp.h"
 
 #include <future>
 #include <iostream>
@@ -21,6 +22,8 @@
 namespace kestrova {
 
 namespace {
+
+constexpr auto kConsoleProbeTimeOut = std::chrono::seconds(5);
 
 // The desktop's media controls and the screensaver, once the windows are up, so the bus costs
 // the start nothing. A child of the panel, it goes as the main window closes, with the panel
@@ -70,13 +73,18 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments)
 
     AppContext& context = GetAppContext();
     ApplyCommandLine(context, arguments);
-    // Finding out which yt-dlp the player would use starts a program (up to 5 s): it runs on a
-    // thread of its own while the windows come up; its line follows the start-up lines.
+    // Finding out which yt-dlp and JavaScript runtime the player would use starts programs (up
+    // to 5 s each): it runs on a thread of its own while the windows come up; its line follows
+    // the start-up lines.
     std::future<void> consoleNotes;
     if (context.m_nDebugMode == 1) {
         consoleNotes =
             std::async(std::launch::async, [note = TopMostNote(platformName().toStdString())] {
-                std::cout << DescribeYtDlp() << std::endl;
+                const YtDlpPlaces places = DefaultYtDlpPlaces();
+                std::cout << DescribeYtDlp(FindYtDlp(places, kConsoleProbeTimeOut), Today()) << ' '
+                          << DescribeJsRuntime(
+                                 FindJsRuntime(places.searchPath, kConsoleProbeTimeOut))
+                          << std::endl;
                 if (note) {
                     std::cout << *note << std::endl;
                 }

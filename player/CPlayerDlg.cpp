@@ -16,6 +16,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -38,12 +39,12 @@ QLabel* makeLineOverMovie(QWidget* parent) {
 
 } // namespace
 
-CPlayerDlg::CPlayerDlg(std::string playerPrefix)
+CPlayerDlg::CPlayerDlg(std::string playerPrefix, StreamSupply* streams)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
     , m_playerPrefix(playerPrefix.empty() ? std::string(texts::kDefaultPlayerUrl)
                                           : std::move(playerPrefix))
-    , m_flash(new CShockwaveflash1(this))
+    , m_flash(new CShockwaveflash1(this, streams))
     , m_bar(new ControlBar(m_flash->playback(), this))
     , m_failureLine(makeLineOverMovie(this))
     , m_loadingLine(makeLineOverMovie(this)) {
@@ -69,6 +70,10 @@ CPlayerDlg::CPlayerDlg(std::string playerPrefix)
         if (changes.has(PlaybackChange::Loading))
             onLoadingChanged();
     });
+    m_flash->streams().setUpdatingListener([player = QPointer<CPlayerDlg>(this)](bool) {
+        if (player)
+            player->onLoadingChanged();
+    });
 
     setMinimumSize(kMinimumSize);
     resize(MapDialogRect(BaseUnitsOf(font()), 0, 0, dialog.w, dialog.h).size());
@@ -86,6 +91,10 @@ void CPlayerDlg::PlayVideo(std::u16string videoId) {
     m_failureLine->clear();
     const std::string address = BuildMovieAddress(m_playerPrefix, videoId);
     m_flash->LoadMovie(0, QString::fromStdString(address));
+}
+
+void CPlayerDlg::prepareVideo(std::u16string_view videoId) {
+    m_flash->prepareMovie(QString::fromStdString(BuildMovieAddress(m_playerPrefix, videoId)));
 }
 
 void CPlayerDlg::setTopMost(bool topMost) {
@@ -218,8 +227,9 @@ void CPlayerDlg::showLoadingLine() {
     if (!state.waiting())
         return;
     m_loadingLine->setText(ToQString(
-        state.bufferingPercent ? FormatText(texts::kLoadingPercent, {*state.bufferingPercent})
-                               : std::u16string(texts::kLoading)));
+        m_flash->streams().updating() ? std::u16string(texts::kUpdatingYtDlp)
+        : state.bufferingPercent ? FormatText(texts::kLoadingPercent, {*state.bufferingPercent})
+                                 : std::u16string(texts::kLoading)));
     m_loadingLine->show();
     m_loadingLine->raise();
     placeLinesOverMovie();

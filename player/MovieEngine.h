@@ -18,6 +18,8 @@ class QWidget;
 
 namespace kestrova {
 
+class StreamSupply;
+
 // What the engine tells the player widget; each is called on the GUI thread.
 struct MovieEngineEvents {
     std::function<void()> fileLoaded; // the movie loaded last has been opened
@@ -40,8 +42,12 @@ public:
     // The widget the frames are drawn in, a child of the parent the engine was made for.
     virtual QWidget* view() const = 0;
     virtual bool usesSoftwareRendering() const = 0;
-    // Replaces the current movie at once.
+    // Replaces the current movie: at once, or for one of the service's videos once yt-dlp has
+    // told its streams.
     virtual void loadFile(const QByteArray& address) = 0;
+    // Asks for the streams of a video of the service's that is likely wanted soon, so that its
+    // load need not wait for yt-dlp.
+    virtual void prepare(const QByteArray& address) = 0;
     // A numeric property of the engine; nothing when it has no value now.
     virtual std::optional<double> doubleProperty(const char* name) const = 0;
     // The address of the movie being played; empty when none.
@@ -60,10 +66,12 @@ public:
     virtual PlaybackCommands& commands() = 0;
 };
 
-// The module's entry point; the engine logs under the program's `log` category.
+// The module's entry point; the engine logs under the program's `log` category and has the
+// streams of the service's videos from `supply`, which outlives it.
 using CreateMovieEngineFunction = MovieEngine* (*)(QWidget* parent, bool software,
                                                    MovieEngineEvents events,
-                                                   const QLoggingCategory& log);
+                                                   const QLoggingCategory& log,
+                                                   StreamSupply& supply);
 inline constexpr char kCreateMovieEngineSymbol[] = "kestrova_create_movie_engine";
 
 // Starts loading the engine's module in the background, so that a later CreateMovieEngine
@@ -75,7 +83,7 @@ void PreloadMovieEngine(QObject* context = nullptr, std::function<void()> ready 
 // when the module or the engine cannot be had, and then `failure` says why. Waits for a
 // preload still running.
 std::unique_ptr<MovieEngine> CreateMovieEngine(QWidget* parent, bool software,
-                                               MovieEngineEvents events,
+                                               MovieEngineEvents events, StreamSupply& supply,
                                                std::string* failure = nullptr);
 
 // A folder to look for the module in before the executable's own places. Only programs that

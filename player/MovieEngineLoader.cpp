@@ -105,12 +105,14 @@ void SetEngineModuleFolder(std::filesystem::path folder) {
 }
 
 std::unique_ptr<MovieEngine> CreateMovieEngine(QWidget* parent, bool software,
-                                               MovieEngineEvents events, std::string* failure) {
+                                               MovieEngineEvents events, StreamSupply& supply,
+                                               std::string* failure) {
     PreloadMovieEngine();
     const LoadedModule& module = moduleLoad().result.get();
     TraceStep("engine-module");
     std::unique_ptr<MovieEngine> engine(
-        module.create ? module.create(parent, software, std::move(events), lcPlayer()) : nullptr);
+        module.create ? module.create(parent, software, std::move(events), lcPlayer(), supply)
+                      : nullptr);
     if (!engine && failure)
         *failure = module.create ? "the engine could not be started" : module.failure;
     return engine;

@@ -4,9 +4,11 @@
 #include "player/CPlayerDlg.h"
 #include "player/MovieEngine.h"
 #include "player/PlayerLog.h"
+#include "player/PlayerStreams.h"
 #include "process/Trace.h"
 #include "profile/DataLog.h"
 #include "request/Settings.h"
+#include "request/VideoReference.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
 #include "widgets/DialogBuilder.h"
@@ -24,6 +26,9 @@ CControlDlg::CControlDlg()
     , m_historyDlg(std::make_unique<CHistoryDlg>()) {
     m_showPlayerTimer.setInterval(kShowPlayerIntervalMs);
     connect(&m_showPlayerTimer, &QTimer::timeout, this, &CControlDlg::OnTimer);
+    m_inputSettled.setSingleShot(true);
+    m_inputSettled.setInterval(kInputSettledMs);
+    connect(&m_inputSettled, &QTimer::timeout, this, &CControlDlg::prepareTypedVideo);
 }
 
 CControlDlg::~CControlDlg() {
@@ -49,8 +54,9 @@ void CControlDlg::OnInitDialog() {
         qCInfo(lcPlayer, "PLAYERURL=%s ignored: only http and https addresses are played",
                addresses.ignoredPlayerUrl.c_str());
 
+    startStreams();
     // A top-level window of its own: the main window does not own it.
-    m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl);
+    m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl, m_streams.get());
     m_playerDlg->flash().setYtDlpFormatOverride(ReadYtDlpFormat());
     m_playerDlg->hide();
     m_playerSettings.attach(*m_playerDlg);
@@ -66,9 +72,29 @@ void CControlDlg::OnInitDialog() {
     m_historyDlg->show();
 
     m_warmUp = std::make_unique<PlayerWarmUp>(*window(), *m_playerDlg);
+    // The video of the last run is readied once the engine warms up, unless another is typed.
+    prepareTypedVideo();
+    connect(m_editInput, &QLineEdit::textChanged, this, [this] { m_inputSettled.start(); });
 
     m_showPlayerTimer.start();
     m_editInput->setFocus();
+}
+
+void CControlDlg::startStreams() {
+    const YtDlpReleaseSettings release = ReadYtDlpReleaseSettings();
+    if (!release.ignoredUrl.empty())
+        qCInfo(lcPlayer, "YTDLPURL=%s ignored: only https addresses (or loopback ones) are used",
+               release.ignoredUrl.c_str());
+    m_streams = MakePlayerStreams(*this, release.urlPrefix, release.keyFile);
+}
+
+// Only a whole ID of the service's length is worth a run of yt-dlp: an address typed key by
+// key passes through shorter ones.
+void CControlDlg::prepareTypedVideo() {
+    constexpr std::size_t kServiceIdLength = 11;
+    const std::u16string videoId = ParseVideoReference(m_editInput->text().toStdU16String());
+    if (videoId.size() == kServiceIdLength && m_playerDlg)
+        m_playerDlg->prepareVideo(videoId);
 }
 
 void CControlDlg::OnDestroy() {
@@ -81,7 +107,9 @@ void CControlDlg::OnDestroy() {
         m_historyDlg.reset();
     }
     m_playerSettings.detach();
+    m_inputSettled.stop();
     m_playerDlg.reset();
+    m_streams.reset(); // ends the runs of yt-dlp still going
     SaveSettings();
 }
 

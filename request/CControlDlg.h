@@ -8,6 +8,7 @@
 #include "request/PanelInputHold.h"
 #include "request/PlayVideoRequest.h"
 #include "request/PlayerSettingsKeeper.h"
+#include "service/StreamSupply.h"
 #include "widgets/ChildPanel.h"
 
 #include <memory>
@@ -42,6 +43,8 @@ class CControlDlg : public ChildPanel,
 public:
     // Show-player timer period.
     static constexpr int kShowPlayerIntervalMs = 100;
+    // How long the address box must rest before what it holds is readied.
+    static constexpr int kInputSettledMs = 250;
 
     CControlDlg();
     // Takes the windows down in order if that has not happened yet.
@@ -84,6 +87,9 @@ private:
     void OnDestroy() override;
     // true: the edit box into m_strInput; false: m_strInput into the edit box.
     void UpdateData(bool saveAndValidate);
+    void startStreams();
+    // The address box holds what is likely played next: it is readied.
+    void prepareTypedVideo();
 
     bool fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) override;
     void PlayVideo(std::u16string videoId) override;
@@ -91,12 +97,16 @@ private:
     void showMessage(std::u16string_view text) override;
     void showPlayedId(const std::u16string& videoId) override;
 
+    // The service's streams, for the player window, which goes before them.
+    std::unique_ptr<StreamSupply> m_streams;
     // Declared so that the history panel goes before the player window.
     std::unique_ptr<CPlayerDlg> m_playerDlg;
     std::unique_ptr<CHistoryDlg> m_historyDlg;
     QLineEdit* m_editInput = nullptr;
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;
+    // Runs once the address box has been left alone for a moment.
+    QTimer m_inputSettled;
     PlayerSettingsKeeper m_playerSettings{[this] { SaveSettings(); }};
     std::unique_ptr<PlayerWarmUp> m_warmUp; // while the player is there
     FeedOptions m_feedOptions;

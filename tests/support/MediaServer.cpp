@@ -14,9 +14,15 @@ MediaServer::MediaServer()
         std::lock_guard lock(m_mutex);
         m_targets.push_back(request.target);
     });
-    m_server->Get(R"(/v/[^/]*)", [&clip](const httplib::Request&, httplib::Response& response) {
-        response.set_content(clip, "video/webm");
-    });
+    m_server->Get(
+        R"(/v/[^/]*)", [this, &clip](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard lock(m_mutex);
+            if (const auto refused = m_refused.find(request.path); refused != m_refused.end()) {
+                response.status = refused->second;
+                return;
+            }
+            response.set_content(clip, "video/webm");
+        });
     m_port = m_server->bind_to_any_port("127.0.0.1");
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     // stop() does nothing until the accept loop runs; wait for it (bounded) so the
@@ -32,6 +38,11 @@ MediaServer::~MediaServer() {
 
 std::string MediaServer::baseUrl() const {
     return "http://127.0.0.1:" + std::to_string(m_port);
+}
+
+void MediaServer::refuse(const std::string& path, int status) {
+    std::lock_guard lock(m_mutex);
+    m_refused[path] = status;
 }
 
 std::vector<std::string> MediaServer::requestTargets() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -27,6 +28,9 @@ public:
     std::string playerPrefix() const { return baseUrl() + "/v/"; }
     // The request targets (path and query as sent) received so far.
     std::vector<std::string> requestTargets() const;
+    // From now on requests for this path are refused with `status`, as the service refuses
+    // stream addresses that have expired.
+    void refuse(const std::string& path, int status);
 
 private:
     std::unique_ptr<httplib::Server> m_server;
@@ -34,6 +38,7 @@ private:
     std::thread m_thread;
     mutable std::mutex m_mutex;
     std::vector<std::string> m_targets;
+    std::map<std::string, int> m_refused;
 };
 
 } // namespace kestrova::test
