@@ -72,9 +72,7 @@ void CControlDlg::OnInitDialog() {
     m_historyDlg->show();
 
     m_warmUp = std::make_unique<PlayerWarmUp>(*window(), *m_playerDlg);
-    // The video of the last run is readied once the engine warms up, unless another is typed.
-    prepareTypedVideo();
-    connect(m_editInput, &QLineEdit::textChanged, this, [this] { m_inputSettled.start(); });
+    connect(m_editInput, &QLineEdit::textEdited, this, [this] { m_inputSettled.start(); });
 
     m_showPlayerTimer.start();
     m_editInput->setFocus();
