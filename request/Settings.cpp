@@ -171,7 +171,7 @@ std::filesystem::path ShippedReleaseKey(const std::filesystem::path& executable)
         EngineModuleCandidates(executable, texts::kYtDlpReleaseKeyFile, "../share/kestrova");
     if (candidates.empty())
         return {};
-    return FirstExistingModule(candidates).value_or(candidates.front());
+    return FirstExistingModule(candidates).value_or(candidates.back());
 }
 
 std::string ReadYtDlpFormat() {

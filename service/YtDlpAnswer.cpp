@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <nlohmann/json.hpp>
 
 namespace kestrova {
@@ -39,6 +40,73 @@ std::vector<std::string> streamUrlsOf(const Json& answer) {
     return urls;
 }
 
+std::vector<int> heightsOf(const Json& answer) {
+    std::vector<int> heights;
+    const auto formats = answer.find("formats");
+    if (formats == answer.end() || !formats->is_array())
+        return heights;
+    for (const Json& format : *formats) {
+        const auto height = format.is_object() ? format.find("height") : format.end();
+        const auto codec = format.is_object() ? format.find("vcodec") : format.end();
+        const bool video = codec == format.end() || !codec->is_string() || *codec != "none";
+        if (height != format.end() && height->is_number_integer() && *height > 0 && video)
+            heights.push_back(height->get<int>());
+    }
+    std::sort(heights.begin(), heights.end(), std::greater<>());
+    heights.erase(std::unique(heights.begin(), heights.end()), heights.end());
+    return heights;
+}
+
+std::string stringAt(const Json& object, const char* key) {
+    const auto at = object.find(key);
+    return at != object.end() && at->is_string() ? at->get<std::string>() : std::string();
+}
+
+// The form the engine reads best: WebVTT, then SubRip, then whatever else there is.
+std::optional<CaptionTrack> captionTrack(const std::string& language, const Json& forms,
+                                         bool automatic) {
+    if (!forms.is_array() || language == "live_chat")
+        return std::nullopt;
+    const Json* best = nullptr;
+    int bestRank = 0;
+    for (const Json& form : forms) {
+        if (!form.is_object() || stringAt(form, "url").empty())
+            continue;
+        const std::string ext = stringAt(form, "ext");
+        const int rank = ext == "vtt" ? 3 : ext == "srt" ? 2 : 1;
+        if (rank > bestRank) {
+            best = &form;
+            bestRank = rank;
+        }
+    }
+    if (!best)
+        return std::nullopt;
+    return CaptionTrack{language, stringAt(*best, "name"), automatic, stringAt(*best, "url")};
+}
+
+void addCaptions(const Json& answer, const char* key, bool automatic,
+                 std::vector<CaptionTrack>& tracks) {
+    const auto languages = answer.find(key);
+    if (languages == answer.end() || !languages->is_object())
+        return;
+    // Made automatically, the video's own language is marked "-orig"; the rest are machine
+    // translations of it. Without such a mark, every language counts.
+    constexpr std::string_view kOriginal = "-orig";
+    bool marked = false;
+    for (const auto& [language, forms] : languages->items())
+        marked |= automatic && std::string_view(language).ends_with(kOriginal);
+    for (const auto& [language, forms] : languages->items()) {
+        std::string code = language;
+        if (marked) {
+            if (!std::string_view(code).ends_with(kOriginal))
+                continue;
+            code.resize(code.size() - kOriginal.size());
+        }
+        if (auto track = captionTrack(code, forms, automatic))
+            tracks.push_back(std::move(*track));
+    }
+}
+
 std::optional<std::int64_t> numberAt(std::string_view text) {
     std::int64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -58,6 +126,9 @@ std::optional<YtDlpAnswer> ParseYtDlpAnswer(std::string_view output, std::string
     }
     YtDlpAnswer parsed;
     parsed.streamUrls = streamUrlsOf(answer);
+    parsed.heights = heightsOf(answer);
+    addCaptions(answer, "subtitles", false, parsed.captions);
+    addCaptions(answer, "automatic_captions", true, parsed.captions);
     for (std::string_view key : kUnreadByHook)
         answer.erase(std::string(key));
     parsed.hookJson = answer.dump(-1, ' ', false, Json::error_handler_t::replace);

@@ -9,6 +9,16 @@
 
 namespace kestrova {
 
+// One language of captions a video has.
+struct CaptionTrack {
+    std::string language; // as the service codes it: "en", "ja", "pt-BR"
+    std::string name;     // as the service names it; empty when it gives none
+    bool automatic = false;
+    std::string url; // the captions, in a form the engine reads (WebVTT first)
+
+    bool operator==(const CaptionTrack&) const = default;
+};
+
 // What yt-dlp answered (-J) for one video: what the engine's yt-dlp hook needs to build the
 // playback, and what the player needs to know of it.
 struct YtDlpAnswer {
@@ -17,6 +27,11 @@ struct YtDlpAnswer {
     std::string hookJson;
     // The addresses the media streams come from.
     std::vector<std::string> streamUrls;
+    // The heights the video is offered in, highest first.
+    std::vector<int> heights;
+    // The uploader's captions first, then the ones made automatically in the video's own
+    // language (not their machine translations into every other).
+    std::vector<CaptionTrack> captions;
 };
 
 // Nothing when the output is not a JSON object; `error` then says why.

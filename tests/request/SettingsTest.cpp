@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <optional>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -105,6 +106,30 @@ TEST_F(SettingsTest, PlayerAddressMustBeHttpOrHttps) {
             << address;
         EXPECT_EQ(addresses.ignoredPlayerUrl, used ? "" : address) << address;
     }
+}
+
+// Missing: the project's releases; empty: no fetching; only https, or http on a loopback host.
+TEST_F(SettingsTest, YtDlpReleaseAddressAndKey) {
+    const std::string fallback(texts::kDefaultYtDlpReleaseUrl);
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"", fallback, ""},
+        {"YTDLPURL=\n", "", ""},
+        {"YTDLPURL=https://mirror.example.org/yt-dlp/\n", "https://mirror.example.org/yt-dlp/", ""},
+        {"YTDLPURL=http://127.0.0.1:9/rel/\n", "http://127.0.0.1:9/rel/", ""},
+        {"YTDLPURL=http://mirror.example.org/\n", fallback, "http://mirror.example.org/"},
+        {"YTDLPURL=file:///tmp/\n", fallback, "file:///tmp/"},
+    };
+    for (const auto& [line, used, ignored] : cases) {
+        WriteFileBytes(file(), "[NETWORK]\n" + line + "YTDLPKEY=/keys/test.asc\n");
+        const YtDlpReleaseSettings release = ReadYtDlpReleaseSettings();
+        EXPECT_EQ(release.urlPrefix, used) << line;
+        EXPECT_EQ(release.ignoredUrl, ignored) << line;
+        EXPECT_EQ(release.keyFile, "/keys/test.asc");
+    }
+    const TempDir program;
+    WriteFileBytes(program / "yt-dlp-release-key.asc", "key");
+    EXPECT_EQ(ShippedReleaseKey(program / "kestrova"), program / "yt-dlp-release-key.asc");
+    EXPECT_EQ(ShippedReleaseKey("/usr/bin/kestrova"), "/usr/share/kestrova/yt-dlp-release-key.asc");
 }
 
 TEST_F(SettingsTest, YtDlpFormatFromThePlayerSectionAndNeverWritten) {

@@ -15,6 +15,7 @@
 #include <deque>
 #include <fstream>
 #include <mutex>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -229,6 +230,26 @@ TEST_F(FetchTest, AMissingYtDlpIsFetchedWhileThePlayerSaysSo) {
     EXPECT_TRUE(m_calls.runUntil([&] { return updating.size() == 2; }));
     EXPECT_EQ(updating, (std::vector<bool>{true, false}));
     EXPECT_TRUE(std::filesystem::exists(m_dir / "own/yt-dlp"));
+}
+
+// An out-of-date yt-dlp plays while a new one is fetched in the background; the next run within
+// a day fetches none, even with no own copy.
+TEST_F(FetchTest, AnOutOfDateYtDlpIsRefreshedInTheBackgroundOnceADay) {
+    ytDlp(answering(kAnswer), "2025.11.01");
+    {
+        StreamSupply supply(fetching(), m_calls.post());
+        EXPECT_TRUE(resolve(supply).answer);
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        while (!std::filesystem::exists(m_dir / "own/yt-dlp") &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(20ms);
+        EXPECT_TRUE(std::filesystem::exists(m_dir / "own/yt-dlp"));
+    }
+    EXPECT_EQ(m_releases.requests().size(), 3u);
+    std::filesystem::remove(m_dir / "own/yt-dlp");
+    StreamSupply nextRun(fetching(), m_calls.post());
+    EXPECT_TRUE(resolve(nextRun).answer);
+    EXPECT_EQ(m_releases.requests().size(), 3u);
 }
 
 TEST_F(FetchTest, ABadReleaseRunsNothingAndSaysWhy) {

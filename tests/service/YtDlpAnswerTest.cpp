@@ -131,6 +131,27 @@ TEST(YtDlpAnswerTest, TheHookGetsWhatItReadsAndTheStreamsTheirEnd) {
     EXPECT_FALSE(error.empty());
 }
 
+// Heights highest first, audio left out; the uploader's captions, then the automatic ones in
+// the video's own language, each in the form the engine reads best.
+TEST(YtDlpAnswerTest, HeightsAndCaptionsTheVideoHas) {
+    const auto answer = ParseYtDlpAnswer(R"json({
+        "formats": [{"height": 360, "vcodec": "vp9"}, {"height": 1080, "vcodec": "avc1"},
+                    {"height": 360, "vcodec": "avc1"}, {"vcodec": "none", "height": 0},
+                    {"height": 720}, {"height": "tall"}],
+        "subtitles": {"ja": [{"ext": "json3", "url": "https://s/ja.json3"},
+                             {"ext": "vtt", "url": "https://s/ja.vtt", "name": "Japanese"}],
+                      "live_chat": [{"ext": "json", "url": "https://s/chat"}],
+                      "fr": [{"ext": "srv1"}]},
+        "automatic_captions": {"en-orig": [{"ext": "vtt", "url": "https://s/en.vtt",
+                                            "name": "English (Original)"}],
+                               "de": [{"ext": "vtt", "url": "https://s/de.vtt"}]}})json");
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->heights, (std::vector<int>{1080, 720, 360}));
+    EXPECT_EQ(answer->captions,
+              (std::vector<CaptionTrack>{{"ja", "Japanese", false, "https://s/ja.vtt"},
+                                         {"en", "English (Original)", true, "https://s/en.vtt"}}));
+}
+
 TEST(YtDlpAnswerTest, ExpiryInQueryOrPathAndHostileNumbers) {
     EXPECT_EQ(ExpiryOfStreamUrl("https://h/videoplayback?expire=1700000000&ei=x"), 1700000000);
     EXPECT_EQ(ExpiryOfStreamUrl("https://h/api/manifest/dash/expire/1700000001/ei/x"), 1700000001);

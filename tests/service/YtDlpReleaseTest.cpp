@@ -133,7 +133,7 @@ const BadRelease kBadReleases[] = {
      "SHA2-256SUMS.sig: HTTP 404"},
     {"NotHttps", [](auto&, auto& release, auto&) { release.urlPrefix = "http://example.org/rel/"; },
      "not an https address"},
-    {"ForeignKey", [](auto&, auto& release, auto&) { release.armoredKey = "no key at all"; },
+    {"UnreadableKey", [](auto&, auto& release, auto&) { release.armoredKey = "no key at all"; },
      "release key cannot be read"},
 };
 
