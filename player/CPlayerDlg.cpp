@@ -6,6 +6,7 @@
 #include "player/PlayerKeys.h"
 #include "player/PlayerLog.h"
 #include "player/PlayerPlacement.h"
+#include "player/ServicePlayback.h"
 #include "res/DialogTemplates.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
@@ -95,6 +96,12 @@ void CPlayerDlg::PlayVideo(std::u16string videoId) {
 
 void CPlayerDlg::prepareVideo(std::u16string_view videoId) {
     m_flash->prepareMovie(QString::fromStdString(BuildMovieAddress(m_playerPrefix, videoId)));
+}
+
+void CPlayerDlg::warmUp() {
+    m_flash->warmUp();
+    if (IsServiceAddress(m_playerPrefix))
+        m_flash->streams().prime();
 }
 
 void CPlayerDlg::setTopMost(bool topMost) {

@@ -33,6 +33,9 @@ public:
     void PlayVideo(std::u16string videoId);
     // The video is likely played soon: what can be readied for it is readied now.
     void prepareVideo(std::u16string_view videoId);
+    // A video is likely played soon: the engine, and for the service's videos yt-dlp, are
+    // readied in the background.
+    void warmUp();
 
     // Keeps the window above others, or no longer; position, size and visibility stay.
     void setTopMost(bool topMost);

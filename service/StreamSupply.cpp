@@ -124,11 +124,20 @@ void StreamSupply::prepare(const StreamRequest& request) {
         // Only the video readied last is likely wanted. A readied one waits for nobody: a
         // resolve of it would have made it a job of its own.
         std::erase_if(m_jobs, [this](const Job& job) {
-            if (job.prepared)
+            const bool replaced = job.prepared && !job.toolsOnly;
+            if (replaced)
                 m_waiting.erase(job.request);
-            return job.prepared;
+            return replaced;
         });
         m_jobs.push_back(Job{request, true});
+    }
+    m_jobsChanged.notify_one();
+}
+
+void StreamSupply::prime() {
+    {
+        const std::lock_guard lock(m_mutex);
+        m_jobs.push_back(Job{{}, true, true});
     }
     m_jobsChanged.notify_one();
 }
@@ -191,7 +200,12 @@ void StreamSupply::work() {
             m_jobs.erase(picked);
             m_preparing += job.prepared ? 1 : 0;
         }
-        finish(job, run(job));
+        if (job.toolsOnly) {
+            m_keeper.tools();
+            finish(job, {});
+        } else {
+            finish(job, run(job));
+        }
     }
 }
 
@@ -288,6 +302,10 @@ void StreamSupply::finish(const Job& job, StreamResult result) {
         m_preparing -= job.prepared ? 1 : 0;
         if (m_stopping)
             return;
+        if (job.toolsOnly) {
+            m_jobsChanged.notify_all();
+            return;
+        }
         auto& waiting = m_waiting[job.request].done;
         if (job.prepared && !result.answer && !waiting.empty()) {
             // Asked for while it was being readied: what a readied run leaves out (fetching

@@ -78,6 +78,9 @@ public:
     // Asks for the streams of a video that is likely wanted soon, to keep the answer. Never
     // fetches yt-dlp and never holds up a resolve.
     void prepare(const StreamRequest& request);
+    // Finds yt-dlp and the JavaScript runtime now (each a run of a program), so that the first
+    // video asked for need not wait for that.
+    void prime();
     // The kept answer, when it is still good; else nothing.
     std::shared_ptr<const StreamAnswer> kept(const StreamRequest& request);
     // Drops the kept answer: its streams no longer open.
@@ -95,7 +98,8 @@ public:
 private:
     struct Job {
         StreamRequest request;
-        bool prepared = false; // only to keep the answer; a resolve goes first
+        bool prepared = false;  // only to keep the answer; a resolve goes first
+        bool toolsOnly = false; // only to find yt-dlp and the runtime
     };
     struct Waiting {
         std::vector<Done> done;
