@@ -9,12 +9,16 @@
 #include "request/Settings.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
+#include "widgets/AddressDrop.h"
 #include "widgets/DialogBuilder.h"
 #include "widgets/MessageBox.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QWindow>
 
 namespace kestrova {
@@ -36,8 +40,13 @@ void CControlDlg::OnInitDialog() {
     connect(findControl<QPushButton>(this, ids::kPlayVideoButton), &QPushButton::clicked, this,
             &CControlDlg::OnPlayVideo);
     connect(m_chkTopMost, &QCheckBox::clicked, this, &CControlDlg::OnTopMost);
-    connect(&m_feedWorker, &FeedWorker::busyChanged, this,
-            [this](bool busy) { busy ? m_inputHold.hold() : m_inputHold.release(); });
+    connect(&m_feedWorker, &FeedWorker::busyChanged, this, [this](bool busy) {
+        busy ? m_inputHold.hold() : m_inputHold.release();
+        // After the answer of the request that ended has been applied.
+        if (!busy)
+            QMetaObject::invokeMethod(this, &CControlDlg::openWaitingAddresses,
+                                      Qt::QueuedConnection);
+    });
 
     LoadSettings();
     UpdateData(false);
@@ -66,6 +75,7 @@ void CControlDlg::OnInitDialog() {
     m_historyDlg->show();
 
     m_warmUp = std::make_unique<PlayerWarmUp>(*window(), *m_playerDlg);
+    takeAddressesFromOutside();
 
     m_showPlayerTimer.start();
     m_editInput->setFocus();
@@ -103,6 +113,34 @@ void CControlDlg::OnPlayVideo() {
 
 void CControlDlg::PlayFromHistory(HistoryItem item) {
     m_request.PlayFromHistory(item);
+}
+
+void CControlDlg::openAddress(const QString& text) {
+    m_waitingAddresses.push_back(text);
+    openWaitingAddresses();
+}
+
+// One request at a time, as typing allows; a text that is rejected starts none, and the next
+// follows at once.
+void CControlDlg::openWaitingAddresses() {
+    while (m_windowsUp && !m_feedWorker.busy() && !m_waitingAddresses.empty()) {
+        m_editInput->setText(m_waitingAddresses.front());
+        m_waitingAddresses.pop_front();
+        OnPlayVideo();
+    }
+}
+
+void CControlDlg::takeAddressesFromOutside() {
+    const auto open = [this](const QString& address) { openAddress(address); };
+    new AddressDrop(window(), open, this);
+    new AddressDrop(m_playerDlg.get(), open, this);
+    // A drop on the address box plays too, rather than being inserted into what it holds.
+    m_editInput->setAcceptDrops(false);
+    auto* paste = new QShortcut(QKeySequence::Paste, m_playerDlg.get());
+    connect(paste, &QShortcut::activated, this, [open] {
+        for (const QString& address : AddressesIn(QGuiApplication::clipboard()->mimeData()))
+            open(address);
+    });
 }
 
 bool CControlDlg::fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) {
@@ -165,6 +203,8 @@ void CControlDlg::OnTimer() {
         PreloadMovieEngine();
         PreloadCurl();
         emit windowsUp();
+        m_windowsUp = true;
+        openWaitingAddresses();
     }
 }
 
