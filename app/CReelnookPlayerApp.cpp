@@ -35,6 +35,7 @@ void startDesktopIntegration(CControlDlg& panel, QWidget& mainWindow) {
         [&panel] {
             return NowPlaying{panel.playingVideoId(), panel.playingTitle()};
         },
+        [&panel](const QString& address) { panel.openAddress(address); },
     };
     auto* desktop = new DesktopIntegration(QDBusConnection::sessionBus(), std::move(host),
                                            player.flash().playback());
