@@ -219,17 +219,22 @@ void CHistoryDlg::fetchTitleFrom(std::size_t index) {
                          m_feedWorker->fetch(items[index].m_strVideoId, m_feedOptions,
                                              [this, index, videoId = items[index].m_strVideoId](
                                                  FeedResult result, std::u16string answer) {
-                                                 if (result != FeedResult::Ok) {
-                                                     endTitleRun();
-                                                     return;
-                                                 }
-                                                 landTitle(index, videoId, TakeTitle(answer));
-                                                 fetchTitleFrom(index + 1);
+                                                 onTitleAnswer(index, videoId, result, answer);
                                              });
     m_fetchingTitles = started;
     if (!started) {
         endTitleRun();
     }
+}
+
+void CHistoryDlg::onTitleAnswer(std::size_t index, const std::u16string& videoId, FeedResult result,
+                                const std::u16string& answer) {
+    if (result != FeedResult::Ok) {
+        endTitleRun();
+        return;
+    }
+    landTitle(index, videoId, TakeTitle(answer));
+    fetchTitleFrom(index + 1);
 }
 
 void CHistoryDlg::endTitleRun() {

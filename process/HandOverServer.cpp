@@ -95,6 +95,7 @@ void HandOverServer::readFrom(Request* request) {
             [[maybe_unused]] const ssize_t sent =
                 ::send(request->fd, kHandOverAnswer.data(), kHandOverAnswer.size(), MSG_NOSIGNAL);
             drop(request);
+            qCInfo(lcInstance, "a later start handed over \"%s\"", address->c_str());
             emit handedOver(QString::fromStdString(*address));
             return;
         }
