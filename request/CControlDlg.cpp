@@ -2,6 +2,7 @@
 
 #include "metadata/CurlLibrary.h"
 #include "player/CPlayerDlg.h"
+#include "player/ControlBar.h"
 #include "player/MovieEngine.h"
 #include "player/PlayerLog.h"
 #include "process/Trace.h"
@@ -133,9 +134,12 @@ void CControlDlg::openWaitingAddresses() {
 void CControlDlg::takeAddressesFromOutside() {
     const auto open = [this](const QString& address) { openAddress(address); };
     new AddressDrop(window(), open, this);
-    new AddressDrop(m_playerDlg.get(), open, this);
     // A drop on the address box plays too, rather than being inserted into what it holds.
     m_editInput->setAcceptDrops(false);
+    // In the player, the movie and the control bar take them: the window itself keeps its
+    // attributes, which a change would make the platform apply again to its placement.
+    new AddressDrop(&m_playerDlg->flash(), open, this);
+    new AddressDrop(&m_playerDlg->controlBar(), open, this);
     auto* paste = new QShortcut(QKeySequence::Paste, m_playerDlg.get());
     connect(paste, &QShortcut::activated, this, [open] {
         for (const QString& address : AddressesIn(QGuiApplication::clipboard()->mimeData()))
