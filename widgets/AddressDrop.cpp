@@ -21,16 +21,16 @@ QStringList AddressesIn(const QMimeData* data) {
     return addresses;
 }
 
-AddressDrop::AddressDrop(QWidget* window, Open open, QObject* owner)
+AddressDrop::AddressDrop(QWidget* widget, Open open, QObject* owner)
     : QObject(owner)
-    , m_window(window)
+    , m_widget(widget)
     , m_open(std::move(open)) {
-    window->setAcceptDrops(true);
-    window->installEventFilter(this);
+    widget->setAcceptDrops(true);
+    widget->installEventFilter(this);
 }
 
 bool AddressDrop::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_window) {
+    if (watched != m_widget) {
         return false;
     }
     switch (event->type()) {

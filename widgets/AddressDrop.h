@@ -15,20 +15,20 @@ namespace kestrova {
 // white space a selection picks up around it. Empty when it carries neither.
 QStringList AddressesIn(const QMimeData* data);
 
-// Takes drops of links and text on a window, and on everything in it that takes no drops of
+// Takes drops of links and text on a widget, and on everything in it that takes no drops of
 // its own, and hands each address over.
 class AddressDrop : public QObject {
 public:
     using Open = std::function<void(const QString& address)>;
 
-    // A child of `owner`, whose `open` it calls; it lets go of the window when it goes.
-    AddressDrop(QWidget* window, Open open, QObject* owner);
+    // A child of `owner`, whose `open` it calls; it lets go of the widget when it goes.
+    AddressDrop(QWidget* widget, Open open, QObject* owner);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QPointer<QWidget> m_window;
+    QPointer<QWidget> m_widget;
     Open m_open;
 };
 
