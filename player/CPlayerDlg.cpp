@@ -34,6 +34,8 @@ QLabel* makeLineOverMovie(QWidget* parent) {
     line->setStyleSheet(
         QStringLiteral("QLabel { background: rgb(48, 48, 48); color: white; padding: 4px; }"));
     line->setWordWrap(true);
+    // Failure reasons quote what servers and yt-dlp said: never markup to a label.
+    line->setTextFormat(Qt::PlainText);
     line->hide();
     return line;
 }

@@ -79,6 +79,10 @@ inline constexpr char kCreateMovieEngineSymbol[] = "kestrova_create_movie_engine
 // Calling it again only adds the call (at once when the module is already there).
 void PreloadMovieEngine(QObject* context = nullptr, std::function<void()> ready = {});
 
+// Waits for a preload of the module still running; called before the program ends, so that
+// no library is still being loaded while the others clean up at exit.
+void FinishEnginePreload();
+
 // A new engine drawing into a view inside `parent` (on the CPU when `software`); nothing
 // when the module or the engine cannot be had, and then `failure` says why. Waits for a
 // preload still running.

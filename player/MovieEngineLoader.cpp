@@ -100,6 +100,12 @@ void PreloadMovieEngine(QObject* context, std::function<void()> ready) {
     });
 }
 
+void FinishEnginePreload() {
+    const ModuleLoad& load = moduleLoad();
+    if (load.result.valid())
+        load.result.wait();
+}
+
 void SetEngineModuleFolder(std::filesystem::path folder) {
     extraModuleFolder() = std::move(folder);
 }

@@ -2,6 +2,7 @@
 
 #include "metadata/CurlLibrary.h"
 #include "player/CPlayerDlg.h"
+#include "player/ControlBar.h"
 #include "player/MovieEngine.h"
 #include "player/PlayerLog.h"
 #include "player/PlayerStreams.h"
@@ -11,12 +12,16 @@
 #include "request/VideoReference.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
+#include "widgets/AddressDrop.h"
 #include "widgets/DialogBuilder.h"
 #include "widgets/MessageBox.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QWindow>
 
 namespace kestrova {
@@ -41,8 +46,13 @@ void CControlDlg::OnInitDialog() {
     connect(findControl<QPushButton>(this, ids::kPlayVideoButton), &QPushButton::clicked, this,
             &CControlDlg::OnPlayVideo);
     connect(m_chkTopMost, &QCheckBox::clicked, this, &CControlDlg::OnTopMost);
-    connect(&m_feedWorker, &FeedWorker::busyChanged, this,
-            [this](bool busy) { busy ? m_inputHold.hold() : m_inputHold.release(); });
+    connect(&m_feedWorker, &FeedWorker::busyChanged, this, [this](bool busy) {
+        busy ? m_inputHold.hold() : m_inputHold.release();
+        // After the answer of the request that ended has been applied.
+        if (!busy)
+            QMetaObject::invokeMethod(this, &CControlDlg::openWaitingAddresses,
+                                      Qt::QueuedConnection);
+    });
 
     LoadSettings();
     UpdateData(false);
@@ -73,6 +83,7 @@ void CControlDlg::OnInitDialog() {
 
     m_warmUp = std::make_unique<PlayerWarmUp>(*window(), *m_playerDlg);
     connect(m_editInput, &QLineEdit::textEdited, this, [this] { m_inputSettled.start(); });
+    takeAddressesFromOutside();
 
     m_showPlayerTimer.start();
     m_editInput->setFocus();
@@ -129,6 +140,37 @@ void CControlDlg::OnPlayVideo() {
 
 void CControlDlg::PlayFromHistory(HistoryItem item) {
     m_request.PlayFromHistory(item);
+}
+
+void CControlDlg::openAddress(const QString& text) {
+    m_waitingAddresses.push_back(text);
+    openWaitingAddresses();
+}
+
+// One request at a time, as typing allows; a text that is rejected starts none, and the next
+// follows at once.
+void CControlDlg::openWaitingAddresses() {
+    while (m_windowsUp && !m_feedWorker.busy() && !m_waitingAddresses.empty()) {
+        m_editInput->setText(m_waitingAddresses.front());
+        m_waitingAddresses.pop_front();
+        OnPlayVideo();
+    }
+}
+
+void CControlDlg::takeAddressesFromOutside() {
+    const auto open = [this](const QString& address) { openAddress(address); };
+    new AddressDrop(window(), open, this);
+    // A drop on the address box plays too, rather than being inserted into what it holds.
+    m_editInput->setAcceptDrops(false);
+    // In the player, the movie and the control bar take them: the window itself keeps its
+    // attributes, which a change would make the platform apply again to its placement.
+    new AddressDrop(&m_playerDlg->flash(), open, this);
+    new AddressDrop(&m_playerDlg->controlBar(), open, this);
+    auto* paste = new QShortcut(QKeySequence::Paste, m_playerDlg.get());
+    connect(paste, &QShortcut::activated, this, [open] {
+        for (const QString& address : AddressesIn(QGuiApplication::clipboard()->mimeData()))
+            open(address);
+    });
 }
 
 bool CControlDlg::fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) {
@@ -191,6 +233,8 @@ void CControlDlg::OnTimer() {
         PreloadMovieEngine();
         PreloadCurl();
         emit windowsUp();
+        m_windowsUp = true;
+        openWaitingAddresses();
     }
 }
 

@@ -11,6 +11,7 @@
 #include "service/StreamSupply.h"
 #include "widgets/ChildPanel.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -55,6 +56,10 @@ public:
     void OnTimer();
     // Plays a history record without a new request and without touching the history.
     void PlayFromHistory(HistoryItem item) override;
+    // Text from outside the address box (the command line, a later start, a drop, a paste,
+    // the desktop's media controls), played as if typed into the box and Play Video pressed:
+    // once the windows are up, after a request that still runs, in the order given.
+    void openAddress(const QString& text);
 
     void LoadSettings();
     void SaveSettings();
@@ -90,6 +95,9 @@ private:
     void startStreams();
     // The address box holds what is likely played next: it is readied.
     void prepareTypedVideo();
+    void openWaitingAddresses();
+    // Drops on either window, and a paste in the player, open what they carry.
+    void takeAddressesFromOutside();
 
     bool fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) override;
     void PlayVideo(std::u16string videoId) override;
@@ -115,6 +123,8 @@ private:
     PanelInputHold m_inputHold{this};
     PlayVideoRequest m_request{*this, *this, *this, *this};
     std::u16string m_playingVideoId;
+    std::deque<QString> m_waitingAddresses;
+    bool m_windowsUp = false;
 };
 
 } // namespace kestrova

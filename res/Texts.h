@@ -125,6 +125,8 @@ inline constexpr std::string_view kMakerHomePage = "https://corvanel.example.org
 // Data files and their keys.
 inline constexpr std::u16string_view kSettingsFileName = u"Kestrova.ini";
 inline constexpr std::u16string_view kHistoryFileName = u"History.ini";
+// Locked by the Kestrova that runs with the data folder; it holds that process's id.
+inline constexpr std::u16string_view kLockFileName = u"Kestrova.lock";
 inline constexpr std::u16string_view kSectionSystem = u"SYSTEM";
 inline constexpr std::u16string_view kKeyVideoId = u"VIDEOID";
 inline constexpr std::u16string_view kKeyTitle = u"TITLE";

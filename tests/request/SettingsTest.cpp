@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <optional>
 #include <tuple>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -149,6 +151,24 @@ TEST(DataFilesTest, ProgramDirectoryWhenWritableOtherwiseUserConfiguration) {
     const std::filesystem::path unusable = dir / "not-there";
     {
         ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").c_str());
+        // A folder that others may write, or that is not the user's, is not used.
+        const struct {
+            const char* name;
+            mode_t mode;
+            uid_t owner;
+        } shared[] = {{"group", 0770, ::geteuid()},
+                      {"others", 01777, ::geteuid()},
+                      {"someone-elses", 0755, ::geteuid() + 1}};
+        for (const auto& folder : shared) {
+            const std::filesystem::path path = dir / folder.name;
+            std::filesystem::create_directory(path);
+            ::chmod(path.c_str(), folder.mode);
+            if (folder.owner != ::geteuid() && ::chown(path.c_str(), folder.owner, -1) != 0) {
+                continue; // only root can give a folder away
+            }
+            EXPECT_EQ(DataFilePath(path, u"History.ini"), dir / "xdg" / "kestrova" / "History.ini")
+                << folder.name;
+        }
         EXPECT_EQ(DataFilePath(unusable, u"Kestrova.ini"),
                   dir / "xdg" / "kestrova" / "Kestrova.ini");
         EXPECT_TRUE(std::filesystem::is_directory(dir / "xdg" / "kestrova"));
