@@ -4,23 +4,48 @@
 #include "app/CommandLine.h"
 #include "app/DisplayPlatform.h"
 #include "desktop/DesktopIntegration.h"
+#include "metadata/CurlLibrary.h"
 #include "player/CPlayerDlg.h"
-#include "player/YtDlp.h"
+#include "player/MovieEngine.h"
 #include "process/AppContext.h"
+#include "process/HandOver.h"
+#include "process/HandOverServer.h"
 #include "process/Signals.h"
+#include "process/SingleInstance.h"
+#include "profile/DataFiles.h"
 #include "profile/SaveWriter.h"
 #include "request/CControlDlg.h"
 #include "res/ProgramIcon.h"
+#include "res/Texts.h"
+#include "service/JsRuntime.h"
+#include "service/YtDlp.h"
 
+#include <filesystem>
 #include <future>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include <QLoggingCategory>
 
 namespace kestrova {
 
 namespace {
+
+constexpr auto kConsoleProbeTimeOut = std::chrono::seconds(5);
+
+// The run ends only once the libraries loaded in the background (the engine's module, libcurl)
+// are in: their own clean-up at exit must not run while another thread still sets them up.
+class PreloadsFinishedAtEnd {
+public:
+    PreloadsFinishedAtEnd() = default;
+    ~PreloadsFinishedAtEnd() {
+        FinishEnginePreload();
+        FinishCurlPreload();
+    }
+    PreloadsFinishedAtEnd(const PreloadsFinishedAtEnd&) = delete;
+    PreloadsFinishedAtEnd& operator=(const PreloadsFinishedAtEnd&) = delete;
+};
 
 // The desktop's media controls and the screensaver, once the windows are up, so the bus costs
 // the start nothing. A child of the panel, it goes as the main window closes, with the panel
@@ -35,12 +60,48 @@ void startDesktopIntegration(CControlDlg& panel, QWidget& mainWindow) {
         [&panel] {
             return NowPlaying{panel.playingVideoId(), panel.playingTitle()};
         },
+        [&panel](const QString& address) { panel.openAddress(address); },
     };
     auto* desktop = new DesktopIntegration(QDBusConnection::sessionBus(), std::move(host),
                                            player.flash().playback());
     desktop->setParent(&panel);
     QObject::connect(&panel, &CControlDlg::nowPlayingChanged, desktop,
                      &DesktopIntegration::nowPlayingChanged);
+}
+
+// A later start of the program: the main window comes to the front, and plays its address.
+void takeHandOver(CReelnookPlayerDlg& mainWindow, const QString& address) {
+    if (!mainWindow.isVisible()) {
+        return; // closing
+    }
+    mainWindow.setWindowState(mainWindow.windowState() & ~Qt::WindowMinimized);
+    mainWindow.raise();
+    mainWindow.activateWindow();
+    auto* panel = qobject_cast<CControlDlg*>(mainWindow.controlPanel());
+    if (panel && !address.isEmpty()) {
+        panel->openAddress(address);
+    }
+}
+
+// Takes the data folder for this run, or hands the address to the Kestrova that has it; says
+// in debug mode what became of it.
+InstanceClaim claimDataFolder(const std::filesystem::path& folder, const std::string& socketName,
+                              const std::optional<std::string>& address) {
+    InstanceClaim claim =
+        ClaimDataFolder(DataFilePath(texts::kLockFileName), socketName, address.value_or(""));
+    switch (claim.outcome) {
+    case InstanceClaim::First:
+        if (!claim.why.empty())
+            qCInfo(lcInstance, "%s", claim.why.c_str());
+        break;
+    case InstanceClaim::HandedOver:
+        qCInfo(lcInstance, "handed over to the Kestrova of %s", folder.c_str());
+        break;
+    case InstanceClaim::NoAnswer:
+        qCWarning(lcInstance, "%s", claim.why.c_str());
+        break;
+    }
+    return claim;
 }
 
 } // namespace
@@ -50,44 +111,71 @@ CReelnookPlayerApp::CReelnookPlayerApp(int& argc, char** argv)
     setWindowIcon(ProgramIcon());
 }
 
-bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments) {
+bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments,
+                                      const std::vector<std::string>& operands) {
     // Common controls, ActiveX hosting, the restart manager, the shell manager and the
     // registry key have nothing to set up here: Qt provides the controls, and the settings
     // live in the program's INI files.
-    CReelnookPlayerDlg::ControlPanelSeam().install([](QWidget* parent) -> std::unique_ptr<QWidget> {
-        auto panel = std::make_unique<CControlDlg>();
-        panel->Create(parent);
-        QObject::connect(
-            panel.get(), &CControlDlg::windowsUp, panel.get(),
-            [panel = panel.get(), parent] { startDesktopIntegration(*panel, *parent); });
-        return panel;
-    });
-    // Declared first, so the run ends only once what the windows saved as they went is on
-    // disk, and the start-up state is released after the windows are gone.
-    const SavesWrittenAtEnd savesWritten;
+    const std::optional<std::string> address = AddressArgument(operands);
+    CReelnookPlayerDlg::ControlPanelSeam().install(
+        [address](QWidget* parent) -> std::unique_ptr<QWidget> {
+            auto panel = std::make_unique<CControlDlg>();
+            panel->Create(parent);
+            QObject::connect(
+                panel.get(), &CControlDlg::windowsUp, panel.get(),
+                [panel = panel.get(), parent] { startDesktopIntegration(*panel, *parent); });
+            if (address)
+                panel->openAddress(QString::fromStdString(*address));
+            return panel;
+        });
+    const PreloadsFinishedAtEnd preloadsFinished;
+    // Released last, once the windows and what they saved are done with.
     const AppContextScope contextScope;
-    CReelnookPlayerDlg mainWindow;
-
     AppContext& context = GetAppContext();
     ApplyCommandLine(context, arguments);
-    // Finding out which yt-dlp the player would use starts a program (up to 5 s): it runs on a
-    // thread of its own while the windows come up; its line follows the start-up lines.
-    std::future<void> consoleNotes;
-    if (context.m_nDebugMode == 1) {
-        consoleNotes =
-            std::async(std::launch::async, [note = TopMostNote(platformName().toStdString())] {
-                std::cout << DescribeYtDlp() << std::endl;
-                if (note) {
-                    std::cout << *note << std::endl;
-                }
-            });
+    const bool debugMode = context.m_nDebugMode == 1;
+    if (debugMode) {
         // The program's diagnostics (the player's engine, the data files' saves) go to
         // standard error, for the debugging console.
         QLoggingCategory::setFilterRules(QStringLiteral("kestrova.*=true"));
     }
+    // Held until the last save is written, so a later start never reads a file still being
+    // saved.
+    const std::filesystem::path dataFolder = DataFolder();
+    const std::string socketName = HandOverSocketName(dataFolder);
+    const InstanceClaim claim = claimDataFolder(dataFolder, socketName, address);
+    if (claim.outcome != InstanceClaim::First) {
+        m_exitStatus = claim.outcome == InstanceClaim::HandedOver ? 0 : 1;
+        return false;
+    }
 
-    // Log-out, shut-down and the terminal close the main window as its close box does.
-    const SignalCloser signalCloser(&mainWindow, context.m_nDebugMode == 1);
+    // Log-out, shut-down and the terminal close the main window as its close box does. Made
+    // before the wait for the saves, so that a signal while they are written ends nothing.
+    SignalCloser signalCloser(nullptr, debugMode);
+    // The run ends only once what the windows saved as they went is on disk.
+    const SavesWrittenAtEnd savesWritten;
+    CReelnookPlayerDlg mainWindow;
+    signalCloser.setWindow(&mainWindow);
+    // Finding out which yt-dlp and JavaScript runtime the player would use starts programs (up
+    // to 5 s each): it runs on a thread of its own while the windows come up; its line follows
+    // the start-up lines.
+    std::future<void> consoleNotes;
+    if (debugMode) {
+        consoleNotes =
+            std::async(std::launch::async, [note = TopMostNote(platformName().toStdString())] {
+                const YtDlpPlaces places = DefaultYtDlpPlaces();
+                std::cout << DescribeYtDlp(FindYtDlp(places, kConsoleProbeTimeOut), Today()) << ' '
+                          << DescribeJsRuntime(
+                                 FindJsRuntime(places.searchPath, kConsoleProbeTimeOut))
+                          << std::endl;
+                if (note) {
+                    std::cout << *note << std::endl;
+                }
+            });
+    }
+    HandOverServer handOvers(socketName);
+    QObject::connect(&handOvers, &HandOverServer::handedOver, &mainWindow,
+                     [&mainWindow](const QString& text) { takeHandOver(mainWindow, text); });
     RunMainWindow(mainWindow);
     return false;
 }

@@ -15,10 +15,18 @@ class CReelnookPlayerApp : public QApplication {
 public:
     CReelnookPlayerApp(int& argc, char** argv);
 
-    // Builds the main window, applies the command line, shows the main window and runs the
-    // event loop until the main window closes; then releases the start-up state. Always false:
-    // nothing is left to run once the main window has closed.
-    bool InitInstance(const std::vector<std::string>& arguments);
+    // Applies the command line, then either hands its address to the Kestrova that already
+    // runs with the same data folder, or builds the main window, shows it and runs the event
+    // loop until it closes, playing the address once the windows are up; then releases the
+    // start-up state. `operands`: the arguments Qt left, where the address is looked for.
+    // Always false: nothing is left to run once the main window has closed.
+    bool InitInstance(const std::vector<std::string>& arguments,
+                      const std::vector<std::string>& operands);
+    // 0, or 1 when a later start's address found no answer.
+    int exitStatus() const { return m_exitStatus; }
+
+private:
+    int m_exitStatus = 0;
 };
 
 class CReelnookPlayerDlg;

@@ -72,6 +72,22 @@ std::filesystem::path ProgramDirectoryFrom(std::string_view argument0,
     return result;
 }
 
+std::optional<std::string> AddressArgument(std::span<const std::string> arguments) {
+    std::optional<std::string> address;
+    bool switches = true;
+    for (const std::string& argument : arguments.subspan(arguments.empty() ? 0 : 1)) {
+        if (argument == texts::kDebugSwitch) {
+            continue;
+        }
+        if (switches && argument == "--") {
+            switches = false;
+        } else if (!switches || !argument.starts_with('-')) {
+            address = argument;
+        }
+    }
+    return address;
+}
+
 void ApplyCommandLine(AppContext& context, std::span<const std::string> arguments,
                       StartupEnvironment& environment) {
     for (const std::string& argument : arguments) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -31,6 +32,12 @@ StartupEnvironment& ProcessStartupEnvironment();
 // program directory and the working directory, writing the start-up lines on the way.
 void ApplyCommandLine(AppContext& context, std::span<const std::string> arguments,
                       StartupEnvironment& environment = ProcessStartupEnvironment());
+
+// The address or video ID given on the command line (`kestrova [-D274] [ADDRESS-OR-ID]`): the
+// last argument after argument 0 that is not a switch. "-D274" is never one, wherever it
+// stands; before "--" nothing that starts with "-" is one either, so an ID that starts with
+// "-" follows "--". None when there is no such argument.
+std::optional<std::string> AddressArgument(std::span<const std::string> arguments);
 
 // The program directory that argument 0 names: everything before its last '/', made absolute
 // against the working directory at start; the executable's own directory when argument 0 holds

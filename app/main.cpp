@@ -22,6 +22,10 @@ int main(int argc, char* argv[]) {
     qtArguments.push_back(nullptr);
 
     kestrova::CReelnookPlayerApp app(qtArgumentCount, qtArguments.data());
-    app.InitInstance(arguments);
-    return 0;
+    // The address is looked for in what Qt left: a value of one of its options
+    // ("-style fusion") is none.
+    const std::vector<std::string> leftByQt(qtArguments.begin(),
+                                            qtArguments.begin() + qtArgumentCount);
+    app.InitInstance(arguments, leftByQt);
+    return app.exitStatus();
 }

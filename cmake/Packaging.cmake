@@ -22,16 +22,20 @@ set(CPACK_PACKAGE_HOMEPAGE_URL "https://corvanel.example.org/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION video)
-# Shared-library dependencies are computed by dpkg-shlibdeps; what the program loads at run
-# time without linking (libcurl for the title requests, Mesa's drivers, the SVG plug-in that
-# draws the icon, the Japanese font) is named here. libcurl from 7.85 on takes the protocol
-# allow-list the title request insists on. Debian 13 moved the SVG plug-ins out of libqt6svg6
-# into qt6-svg-plugins; Debian 12's libqt6svg6 still holds them.
+# Shared-library dependencies are computed by dpkg-shlibdeps; what the program loads or runs at
+# run time without linking (libcurl for the title requests and yt-dlp's releases, Mesa's
+# drivers, the SVG plug-in that draws the icon, the Japanese font, Python for the yt-dlp it
+# fetches, the verifier that checks that yt-dlp's signature) is named here. libcurl from 7.85
+# on takes the protocol allow-list the requests insist on. Debian 13 moved the SVG plug-ins out
+# of libqt6svg6 into qt6-svg-plugins; Debian 12's libqt6svg6 still holds them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 string(JOIN ", " CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4 (>= 7.85)" libgl1-mesa-dri
-       "qt6-svg-plugins | libqt6svg6 (<< 6.7.2-5~)" fonts-ipafont-gothic)
+       "qt6-svg-plugins | libqt6svg6 (<< 6.7.2-5~)" fonts-ipafont-gothic python3 "gpgv | sqv")
 set(CPACK_STRIP_FILES ON)
-# Playing from the service itself goes through yt-dlp; Wayland without XWayland needs
-# qt6-wayland.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "yt-dlp, qt6-wayland")
+# Wayland without XWayland needs qt6-wayland. Kestrova keeps a current yt-dlp itself: a
+# distribution's is usually too old for the service within weeks of its release, so it is only
+# suggested; a JavaScript runtime (Node.js 20 and later) lets yt-dlp answer the service's
+# challenges.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "yt-dlp, nodejs (>= 20)")
 include(CPack)

@@ -37,11 +37,13 @@ QString trackPathOf(const std::u16string& videoId) {
 } // namespace
 
 MprisPlayer::MprisPlayer(QObject* object, QDBusConnection bus, PlaybackModel& model,
-                         std::function<NowPlaying()> nowPlaying)
+                         std::function<NowPlaying()> nowPlaying,
+                         std::function<void(const QString&)> openUri)
     : QDBusAbstractAdaptor(object)
     , m_bus(std::move(bus))
     , m_model(model)
     , m_nowPlaying(std::move(nowPlaying))
+    , m_openUri(std::move(openUri))
     , m_subscription(model.subscribe([this](PlaybackChanges changes) { onChanges(changes); })) {}
 
 QString MprisPlayer::playbackStatus() const {
@@ -113,6 +115,11 @@ void MprisPlayer::PlayPause() {
 
 void MprisPlayer::Play() {
     m_model.play();
+}
+
+void MprisPlayer::OpenUri(const QString& uri) {
+    if (m_openUri)
+        m_openUri(uri);
 }
 
 // The video stays, paused at its start: there is nothing else to stop to.

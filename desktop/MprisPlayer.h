@@ -37,7 +37,8 @@ class MprisPlayer : public QDBusAbstractAdaptor {
 public:
     // Announces its changes on `bus`, as the object `object` is registered there.
     MprisPlayer(QObject* object, QDBusConnection bus, PlaybackModel& model,
-                std::function<NowPlaying()> nowPlaying);
+                std::function<NowPlaying()> nowPlaying,
+                std::function<void(const QString&)> openUri = {});
 
     QString playbackStatus() const;
     QString loopStatus() const { return QStringLiteral("Track"); }
@@ -71,7 +72,8 @@ public slots:
     void Play();
     void Seek(qlonglong offset);
     void SetPosition(const QDBusObjectPath& trackId, qlonglong position);
-    void OpenUri(const QString&) {}
+    // Plays the address as if it were typed into the address box.
+    void OpenUri(const QString& uri);
 
 signals:
     void Seeked(qlonglong position);
@@ -84,6 +86,7 @@ private:
     QDBusConnection m_bus;
     PlaybackModel& m_model;
     std::function<NowPlaying()> m_nowPlaying;
+    std::function<void(const QString&)> m_openUri;
     PlaybackModel::Subscription m_subscription;
 };
 

@@ -21,10 +21,12 @@ struct MprisHost {
     std::function<void()> quit;
     std::function<void()> raise; // shows the player window and brings it to the front
     std::function<NowPlaying()> nowPlaying;
+    // An address to play, taken as if typed into the address box and played.
+    std::function<void(const QString& address)> openUri;
 };
 
 // The media-player interface's root (org.mpris.MediaPlayer2): the program's name, its desktop
-// entry, Quit and Raise. No track list, and no full screen.
+// entry, the addresses OpenUri takes, Quit and Raise. No track list, and no full screen.
 class MprisRoot : public QDBusAbstractAdaptor {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2")
@@ -48,7 +50,9 @@ public:
     bool hasTrackList() const { return false; }
     QString identity() const;
     QString desktopEntry() const;
-    QStringList supportedUriSchemes() const { return {}; }
+    QStringList supportedUriSchemes() const {
+        return {QStringLiteral("http"), QStringLiteral("https")};
+    }
     QStringList supportedMimeTypes() const { return {}; }
 
 public slots:

@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace kestrova {
 
@@ -25,15 +26,17 @@ public:
     // A new video plays, or its title changed.
     void nowPlayingChanged();
 
-    // The name taken on the bus; empty when none could be.
+    // The name taken on the bus; empty while the bus has not answered, and when none could be.
     const QString& busName() const { return m_busName; }
 
 private:
-    bool registerName();
+    // Asks for the first name, then for the next one when it is taken.
+    void requestName(QStringList names);
 
     QDBusConnection m_bus;
     MprisPlayer* m_player;
     QString m_busName;
+    QString m_askedName; // asked for, no answer yet
 };
 
 } // namespace kestrova

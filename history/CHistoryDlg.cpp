@@ -214,26 +214,38 @@ void CHistoryDlg::OnGetTitle() {
 }
 
 // The records are fetched one after another in list order. Each title lands in the history as
-// its answer comes; the list is refilled once, after the last.
+// its answer comes; the list is refilled once, after the last. The first failure ends the run:
+// offline, every further record would hold the panels' input for its own time-out.
 void CHistoryDlg::fetchTitleFrom(std::size_t index) {
     const HistoryList& items = m_store.items();
     while (index < items.size() && !items[index].m_strTitle.empty()) {
         ++index;
     }
-    const bool started =
-        index < items.size() && m_feedWorker &&
-        m_feedWorker->fetch(items[index].m_strVideoId, m_feedOptions,
-                            [this, index, videoId = items[index].m_strVideoId](
-                                FeedResult result, std::u16string answer) {
-                                if (result == FeedResult::Ok) {
-                                    landTitle(index, videoId, ExtractTitle(answer));
-                                }
-                                fetchTitleFrom(index + 1);
-                            });
+    const bool started = index < items.size() && m_feedWorker &&
+                         m_feedWorker->fetch(items[index].m_strVideoId, m_feedOptions,
+                                             [this, index, videoId = items[index].m_strVideoId](
+                                                 FeedResult result, std::u16string answer) {
+                                                 onTitleAnswer(index, videoId, result, answer);
+                                             });
     m_fetchingTitles = started;
     if (!started) {
-        RefreshList();
+        endTitleRun();
     }
+}
+
+void CHistoryDlg::onTitleAnswer(std::size_t index, const std::u16string& videoId, FeedResult result,
+                                const std::u16string& answer) {
+    if (result != FeedResult::Ok) {
+        endTitleRun();
+        return;
+    }
+    landTitle(index, videoId, TakeTitle(answer));
+    fetchTitleFrom(index + 1);
+}
+
+void CHistoryDlg::endTitleRun() {
+    m_fetchingTitles = false;
+    RefreshList();
 }
 
 void CHistoryDlg::landTitle(std::size_t index, const std::u16string& videoId,

@@ -65,8 +65,11 @@ private:
     void markRow(int row);
     bool feedRequestRunning() const;
     // Get Title: fetches the next record from `index` on whose title is empty, or refills the
-    // list once there is none left.
+    // list once there is none left or a fetch failed.
     void fetchTitleFrom(std::size_t index);
+    void onTitleAnswer(std::size_t index, const std::u16string& videoId, FeedResult result,
+                       const std::u16string& answer);
+    void endTitleRun();
     void landTitle(std::size_t index, const std::u16string& videoId, std::u16string title);
 
     HistoryStore m_store;

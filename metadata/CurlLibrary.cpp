@@ -39,11 +39,21 @@ const CurlLibrary* load() {
     return &curl;
 }
 
+std::shared_future<const CurlLibrary*>& preload() {
+    static std::shared_future<const CurlLibrary*> loading;
+    return loading;
+}
+
 } // namespace
 
 void PreloadCurl() {
-    // Waited for, if still loading, when the program ends.
-    static const std::future<const CurlLibrary*> loading = std::async(std::launch::async, Curl);
+    static const bool started = (preload() = std::async(std::launch::async, Curl).share(), true);
+    (void)started;
+}
+
+void FinishCurlPreload() {
+    if (preload().valid())
+        preload().wait();
 }
 
 const CurlLibrary* Curl() {

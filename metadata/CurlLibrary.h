@@ -30,5 +30,8 @@ const CurlLibrary* Curl();
 
 // Loads the library on a thread of its own, so that the first request finds it ready.
 void PreloadCurl();
+// Waits for a preload still running. Called before the program ends: the library's own
+// clean-up at exit must not run while its initialisation still runs on the preload thread.
+void FinishCurlPreload();
 
 } // namespace kestrova

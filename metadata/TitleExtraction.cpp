@@ -2,6 +2,7 @@
 
 #include "text/Utf8.h"
 
+#include <algorithm>
 #include <array>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -89,15 +90,16 @@ bool appendReference(std::u16string& out, std::u16string_view body) {
     return false;
 }
 
-// Decodes in one pass, so "&amp;lt;" becomes "&lt;" and not "<".
-std::u16string decodeReferences(std::u16string_view text) {
+// Decodes in one pass, so "&amp;lt;" becomes "&lt;" and not "<". Stops once `limit` units are
+// out (a reference may take it one unit beyond).
+std::u16string decodeReferences(std::u16string_view text, std::size_t limit) {
     std::u16string out;
-    out.reserve(text.size());
+    out.reserve(std::min(text.size(), limit));
     std::size_t i = 0;
-    while (i < text.size()) {
+    while (i < text.size() && out.size() < limit) {
         const std::size_t amp = text.find(u'&', i);
-        out.append(text.substr(i, amp - i));
-        if (amp == std::u16string_view::npos) {
+        out.append(text.substr(i, std::min(amp - i, limit - out.size())));
+        if (amp == std::u16string_view::npos || out.size() == limit) {
             break;
         }
         const std::u16string_view rest = text.substr(amp + 1, kMaxReferenceLength + 1);
@@ -140,7 +142,7 @@ std::size_t findPair(std::u16string_view text, char16_t first, char16_t second, 
 }
 
 // The first `marker` (two units or more) at or after `from`.
-std::size_t find(std::u16string_view text, std::u16string_view marker, std::size_t from) {
+std::size_t findMarker(std::u16string_view text, std::u16string_view marker, std::size_t from) {
     for (std::size_t at = findPair(text, marker[0], marker[1], from);
          at != std::u16string_view::npos; at = findPair(text, marker[0], marker[1], at + 1)) {
         if (text.substr(at, marker.size()) == marker) {
@@ -150,26 +152,51 @@ std::size_t find(std::u16string_view text, std::u16string_view marker, std::size
     return std::u16string_view::npos;
 }
 
-} // namespace
-
-std::u16string ExtractTitle(std::u16string text) {
-    const std::u16string_view feed = text;
-    const std::size_t opening = find(feed, kOpeningMarker, 0);
+// The title's text in the feed, before its references are decoded; none without the markers.
+std::optional<std::u16string_view> findTitle(std::u16string_view feed) {
+    const std::size_t opening = findMarker(feed, kOpeningMarker, 0);
     if (opening == std::u16string_view::npos) {
-        return {};
+        return std::nullopt;
     }
     const std::size_t endOfTag = feed.find(kEndOfTagMarker, opening);
     if (endOfTag == std::u16string_view::npos) {
-        return {};
+        return std::nullopt;
     }
     const std::size_t start = endOfTag + kEndOfTagMarker.size();
     // Searched from the title's start, so a stray closing tag earlier in the text cannot hide
     // the title.
-    const std::size_t closing = find(feed, kClosingMarker, start);
+    const std::size_t closing = findMarker(feed, kClosingMarker, start);
     if (closing == std::u16string_view::npos) {
+        return std::nullopt;
+    }
+    return feed.substr(start, closing - start);
+}
+
+bool isHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+
+} // namespace
+
+std::u16string ExtractTitle(std::u16string text) {
+    const auto title = findTitle(text);
+    return title ? decodeReferences(*title, std::u16string_view::npos) : std::u16string();
+}
+
+std::u16string TakeTitle(std::u16string_view feedText) {
+    const auto found = findTitle(feedText);
+    if (!found) {
         return {};
     }
-    return decodeReferences(feed.substr(start, closing - start));
+    // One unit more than is kept tells whether anything is cut off.
+    std::u16string title = decodeReferences(*found, kTitleUnitLimit + 1);
+    if (title.size() > kTitleUnitLimit) {
+        title.resize(kTitleUnitLimit);
+        if (isHighSurrogate(title.back())) {
+            title.pop_back();
+        }
+    }
+    return title;
 }
 
 } // namespace kestrova

@@ -6,6 +6,7 @@
 #include "player/PlayerKeys.h"
 #include "player/PlayerLog.h"
 #include "player/PlayerPlacement.h"
+#include "player/ServicePlayback.h"
 #include "res/DialogTemplates.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
@@ -16,6 +17,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -32,18 +34,20 @@ QLabel* makeLineOverMovie(QWidget* parent) {
     line->setStyleSheet(
         QStringLiteral("QLabel { background: rgb(48, 48, 48); color: white; padding: 4px; }"));
     line->setWordWrap(true);
+    // Failure reasons quote what servers and yt-dlp said: never markup to a label.
+    line->setTextFormat(Qt::PlainText);
     line->hide();
     return line;
 }
 
 } // namespace
 
-CPlayerDlg::CPlayerDlg(std::string playerPrefix)
+CPlayerDlg::CPlayerDlg(std::string playerPrefix, StreamSupply* streams)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint)
     , m_playerPrefix(playerPrefix.empty() ? std::string(texts::kDefaultPlayerUrl)
                                           : std::move(playerPrefix))
-    , m_flash(new CShockwaveflash1(this))
+    , m_flash(new CShockwaveflash1(this, streams))
     , m_bar(new ControlBar(m_flash->playback(), this))
     , m_failureLine(makeLineOverMovie(this))
     , m_loadingLine(makeLineOverMovie(this)) {
@@ -69,6 +73,10 @@ CPlayerDlg::CPlayerDlg(std::string playerPrefix)
         if (changes.has(PlaybackChange::Loading))
             onLoadingChanged();
     });
+    m_flash->streams().setUpdatingListener([player = QPointer<CPlayerDlg>(this)](bool) {
+        if (player)
+            player->onLoadingChanged();
+    });
 
     setMinimumSize(kMinimumSize);
     resize(MapDialogRect(BaseUnitsOf(font()), 0, 0, dialog.w, dialog.h).size());
@@ -86,6 +94,16 @@ void CPlayerDlg::PlayVideo(std::u16string videoId, double resumeAt) {
     m_failureLine->clear();
     const std::string address = BuildMovieAddress(m_playerPrefix, videoId);
     m_flash->LoadMovie(0, QString::fromStdString(address), resumeAt);
+}
+
+void CPlayerDlg::prepareVideo(std::u16string_view videoId) {
+    m_flash->prepareMovie(QString::fromStdString(BuildMovieAddress(m_playerPrefix, videoId)));
+}
+
+void CPlayerDlg::warmUp() {
+    m_flash->warmUp();
+    if (IsServiceAddress(m_playerPrefix))
+        m_flash->streams().prime();
 }
 
 void CPlayerDlg::setTopMost(bool topMost) {
@@ -218,8 +236,9 @@ void CPlayerDlg::showLoadingLine() {
     if (!state.waiting())
         return;
     m_loadingLine->setText(ToQString(
-        state.bufferingPercent ? FormatText(texts::kLoadingPercent, {*state.bufferingPercent})
-                               : std::u16string(texts::kLoading)));
+        m_flash->streams().updating() ? std::u16string(texts::kUpdatingYtDlp)
+        : state.bufferingPercent ? FormatText(texts::kLoadingPercent, {*state.bufferingPercent})
+                                 : std::u16string(texts::kLoading)));
     m_loadingLine->show();
     m_loadingLine->raise();
     placeLinesOverMovie();

@@ -22,14 +22,21 @@ class CPlayerDlg : public QDialog {
     Q_OBJECT
 
 public:
-    // playerPrefix: the address the video ID is appended to (UTF-8).
-    explicit CPlayerDlg(std::string playerPrefix = {});
+    // playerPrefix: the address the video ID is appended to (UTF-8). The streams of the
+    // service's videos come from `streams`, which outlives the window (a supply of the
+    // player's own when none is given).
+    explicit CPlayerDlg(std::string playerPrefix = {}, StreamSupply* streams = nullptr);
 
     void setPlayerPrefix(std::string playerPrefix);
 
     // Plays the video in place of the current one, from `resumeAt` (seconds) when that is
     // worth it (PlaybackModel::loadRequested); does not show, raise or restore the window.
     void PlayVideo(std::u16string videoId, double resumeAt = 0);
+    // The video is likely played soon: what can be readied for it is readied now.
+    void prepareVideo(std::u16string_view videoId);
+    // A video is likely played soon: the engine, and for the service's videos yt-dlp, are
+    // readied in the background.
+    void warmUp();
 
     // Keeps the window above others, or no longer; position, size and visibility stay.
     void setTopMost(bool topMost);

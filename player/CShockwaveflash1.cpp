@@ -1,5 +1,6 @@
 #include "player/CShockwaveflash1.h"
 
+#include "player/PlayerStreams.h"
 #include "process/Trace.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
@@ -19,8 +20,10 @@ constexpr int kVolumeStep = 5;
 
 } // namespace
 
-CShockwaveflash1::CShockwaveflash1(QWidget* parent)
-    : QWidget(parent) {
+CShockwaveflash1::CShockwaveflash1(QWidget* parent, StreamSupply* streams)
+    : QWidget(parent)
+    , m_ownStreams(streams ? nullptr : MakePlayerStreams(*this))
+    , m_streams(streams ? streams : m_ownStreams.get()) {
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
@@ -41,13 +44,16 @@ bool CShockwaveflash1::startEngine() {
     if (m_engineTried)
         return m_engine != nullptr;
     m_engineTried = true;
-    m_engine = CreateMovieEngine(this, usesSoftwareRendering(), engineEvents(), &m_engineFailure);
+    m_engine = CreateMovieEngine(this, usesSoftwareRendering(), engineEvents(), *m_streams,
+                                 &m_engineFailure);
     TraceStep("engine-made");
     if (!m_engine)
         return false;
     m_engine->setYtDlpFormatOverride(m_formatOverride);
     m_playback.attach(&m_engine->commands());
     layout()->addWidget(m_engine->view());
+    if (!m_preparedAddress.isEmpty())
+        m_engine->prepare(std::exchange(m_preparedAddress, QString()).toUtf8());
     return true;
 }
 
@@ -97,6 +103,13 @@ void CShockwaveflash1::LoadMovie(int /*layer*/, const QString& address, double r
         if (auto address = std::exchange(m_waitingAddress, std::nullopt))
             loadNow(*address);
     });
+}
+
+void CShockwaveflash1::prepareMovie(const QString& address) {
+    if (m_engine)
+        m_engine->prepare(address.toUtf8());
+    else
+        m_preparedAddress = address;
 }
 
 void CShockwaveflash1::loadNow(const QString& address) {

@@ -2,6 +2,7 @@
 
 #include "player/MovieEngine.h"
 #include "player/PlaybackModel.h"
+#include "service/StreamSupply.h"
 
 #include <memory>
 #include <optional>
@@ -22,13 +23,19 @@ class CShockwaveflash1 : public QWidget {
     Q_OBJECT
 
 public:
-    explicit CShockwaveflash1(QWidget* parent = nullptr);
+    // The streams of the service's videos come from `streams`, which outlives the widget; a
+    // supply of its own (that never fetches yt-dlp) when none is given.
+    explicit CShockwaveflash1(QWidget* parent = nullptr, StreamSupply* streams = nullptr);
     ~CShockwaveflash1() override;
 
     // Plays the movie at the address in place of the current one, from `resumeAt` (seconds)
     // when the playback model finds that worth it (PlaybackModel::loadRequested). There is one
     // layer only; the layer number is accepted and has no further meaning.
     void LoadMovie(int layer, const QString& address, double resumeAt = 0);
+    // The movie at the address is likely wanted soon: the service's streams for it are asked
+    // for now (once there is an engine), so that its load need not wait for yt-dlp.
+    void prepareMovie(const QString& address);
+    StreamSupply& streams() { return *m_streams; }
 
     // Makes the engine now if there is none yet, waiting for its module; whether there is one.
     bool startEngine();
@@ -70,9 +77,13 @@ private:
     void onFrameDrawn();
     MovieEngineEvents engineEvents();
 
-    // Declared before the engine, which commands nothing once it has gone.
+    // Declared before the engine, which commands nothing once it has gone and asks the
+    // supply for nothing once it has gone.
     PlaybackModel m_playback;
+    std::unique_ptr<StreamSupply> m_ownStreams;
+    StreamSupply* m_streams;
     std::unique_ptr<MovieEngine> m_engine;
+    QString m_preparedAddress; // asked for before there was an engine
     std::string m_formatOverride;
     std::string m_engineFailure; // why there is no engine, once that is known
     bool m_engineTried = false;

@@ -1,34 +1,27 @@
 #include "player/FailureReporter.h"
 
 #include "player/PlayerLog.h"
-#include "player/YtDlp.h"
 
-#include <chrono>
 #include <utility>
 
-#include <QtConcurrent/QtConcurrentRun>
-
 namespace kestrova {
+
 namespace {
 
-// Time allowed to `yt-dlp --version` when a failure line names it.
-constexpr auto kVersionTimeOut = std::chrono::seconds(5);
+bool refusedAsExpired(int httpStatus) {
+    return httpStatus == 403 || httpStatus == 410;
+}
 
 } // namespace
 
-FailureReporter::FailureReporter() {
-    connect(&m_ytDlpVersion, &QFutureWatcherBase::finished, this,
-            &FailureReporter::tellWithYtDlpVersion);
-}
-
-void FailureReporter::loadAsked(int64_t entry, bool service) {
+void FailureReporter::loadAsked(int64_t entry, bool expiringStreams) {
     m_currentEntry = entry;
-    m_currentIsService = service;
+    m_expiringStreams = expiringStreams;
 }
 
 void FailureReporter::fileStarted(int64_t entry) {
     if (entry == m_currentEntry)
-        m_diagnosis.reset(m_currentIsService);
+        m_diagnosis.reset();
 }
 
 void FailureReporter::logMessage(const mpv_event_log_message& message) {
@@ -44,30 +37,14 @@ void FailureReporter::fileEnded(const mpv_event_end_file& endFile) {
 }
 
 void FailureReporter::eventsRead() {
-    if (m_failedEntry < 0 || m_ytDlpVersion.isRunning())
-        return;
-    if (m_failedEntry != m_currentEntry) {
-        m_failedEntry = -1;
-        return; // another movie has been loaded meanwhile
-    }
-    if (!m_diagnosis.blamesYtDlpVersion()) {
-        m_failedEntry = -1;
-        emit failed(QString::fromStdU16String(m_diagnosis.describe(m_engineError)));
-        return;
-    }
-    m_ytDlpVersion.setFuture(QtConcurrent::run([]() -> std::optional<std::string> {
-        const auto ytDlp = FindYtDlp(kVersionTimeOut);
-        return ytDlp ? ytDlp->version : std::nullopt;
-    }));
-}
-
-void FailureReporter::tellWithYtDlpVersion() {
     const int64_t failedEntry = std::exchange(m_failedEntry, -1);
-    if (failedEntry != m_currentEntry)
-        return; // another movie has been loaded meanwhile
-    const std::optional<std::string> version = m_ytDlpVersion.result();
-    emit failed(QString::fromStdU16String(
-        m_diagnosis.describe(m_engineError, version.value_or(std::string()))));
+    if (failedEntry < 0 || failedEntry != m_currentEntry)
+        return; // none, or another movie has been loaded meanwhile
+    if (std::exchange(m_expiringStreams, false) && refusedAsExpired(m_diagnosis.httpStatus())) {
+        emit streamsExpired();
+        return;
+    }
+    emit failed(QString::fromStdU16String(m_diagnosis.describe(m_engineError)));
 }
 
 } // namespace kestrova

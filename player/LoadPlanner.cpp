@@ -12,7 +12,7 @@ LoadPlanner::LoadPlanner(QWidget* view)
     : m_view(view) {
     connect(&m_hardware, &HardwareProbe::answeredNow, this, [this] {
         if (auto waiting = std::exchange(m_waiting, std::nullopt))
-            planNow(waiting->first, waiting->second);
+            waiting->second(makeLoad(waiting->first));
     });
 }
 
@@ -22,21 +22,27 @@ void LoadPlanner::enableHardwareDecoding() {
 }
 
 void LoadPlanner::plan(const std::string& address, LoadFunction load) {
-    const bool service = IsServiceAddress(address);
-    if (service && m_hardwareDecoding && !m_hardware.answered()) {
+    auto now = planNow(address);
+    if (!now) {
         m_waiting.emplace(address, std::move(load));
         return;
     }
     m_waiting.reset();
-    planNow(address, load);
+    load(*now);
 }
 
-void LoadPlanner::planNow(const std::string& address, const LoadFunction& load) {
+std::optional<LoadPlanner::Load> LoadPlanner::planNow(const std::string& address) const {
+    if (IsServiceAddress(address) && m_hardwareDecoding && !m_hardware.answered())
+        return std::nullopt;
+    return makeLoad(address);
+}
+
+LoadPlanner::Load LoadPlanner::makeLoad(const std::string& address) const {
     const bool service = IsServiceAddress(address);
     const FormatNeeds needs =
         service ? FormatNeeds{screenLines(), m_hardwareDecoding, m_hardware.codecs()}
                 : FormatNeeds{};
-    load({PlanLoad(address, needs, m_formatOverride), service});
+    return {PlanLoad(address, needs, m_formatOverride), service};
 }
 
 int LoadPlanner::screenLines() const {

@@ -40,9 +40,11 @@ public:
     // Calls `load` with the plan for `address`: at once, or once the hardware has answered.
     // A later call replaces one still waiting.
     void plan(const std::string& address, LoadFunction load);
+    // The plan for `address` if it can be made now, without waiting for the hardware.
+    std::optional<Load> planNow(const std::string& address) const;
 
 private:
-    void planNow(const std::string& address, const LoadFunction& load);
+    Load makeLoad(const std::string& address) const;
     int screenLines() const;
 
     QPointer<QWidget> m_view;

@@ -19,6 +19,8 @@ class QWidget;
 
 namespace kestrova {
 
+class StreamSupply;
+
 // What the engine tells the player widget; each is called on the GUI thread.
 struct MovieEngineEvents {
     std::function<void()> fileLoaded; // the movie loaded last has been opened
@@ -43,8 +45,12 @@ public:
     // The widget the frames are drawn in, a child of the parent the engine was made for.
     virtual QWidget* view() const = 0;
     virtual bool usesSoftwareRendering() const = 0;
-    // Replaces the current movie at once.
+    // Replaces the current movie: at once, or for one of the service's videos once yt-dlp has
+    // told its streams.
     virtual void loadFile(const QByteArray& address) = 0;
+    // Asks for the streams of a video of the service's that is likely wanted soon, so that its
+    // load need not wait for yt-dlp.
+    virtual void prepare(const QByteArray& address) = 0;
     // A numeric property of the engine; nothing when it has no value now.
     virtual std::optional<double> doubleProperty(const char* name) const = 0;
     // The address of the movie being played; empty when none.
@@ -63,10 +69,12 @@ public:
     virtual PlaybackCommands& commands() = 0;
 };
 
-// The module's entry point; the engine logs under the program's `log` category.
+// The module's entry point; the engine logs under the program's `log` category and has the
+// streams of the service's videos from `supply`, which outlives it.
 using CreateMovieEngineFunction = MovieEngine* (*)(QWidget* parent, bool software,
                                                    MovieEngineEvents events,
-                                                   const QLoggingCategory& log);
+                                                   const QLoggingCategory& log,
+                                                   StreamSupply& supply);
 inline constexpr char kCreateMovieEngineSymbol[] = "kestrova_create_movie_engine";
 
 // Starts loading the engine's module in the background, so that a later CreateMovieEngine
@@ -74,11 +82,15 @@ inline constexpr char kCreateMovieEngineSymbol[] = "kestrova_create_movie_engine
 // Calling it again only adds the call (at once when the module is already there).
 void PreloadMovieEngine(QObject* context = nullptr, std::function<void()> ready = {});
 
+// Waits for a preload of the module still running; called before the program ends, so that
+// no library is still being loaded while the others clean up at exit.
+void FinishEnginePreload();
+
 // A new engine drawing into a view inside `parent` (on the CPU when `software`); nothing
 // when the module or the engine cannot be had, and then `failure` says why. Waits for a
 // preload still running.
 std::unique_ptr<MovieEngine> CreateMovieEngine(QWidget* parent, bool software,
-                                               MovieEngineEvents events,
+                                               MovieEngineEvents events, StreamSupply& supply,
                                                std::string* failure = nullptr);
 
 // A folder to look for the module in before the executable's own places. Only programs that

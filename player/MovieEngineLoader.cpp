@@ -100,17 +100,25 @@ void PreloadMovieEngine(QObject* context, std::function<void()> ready) {
     });
 }
 
+void FinishEnginePreload() {
+    const ModuleLoad& load = moduleLoad();
+    if (load.result.valid())
+        load.result.wait();
+}
+
 void SetEngineModuleFolder(std::filesystem::path folder) {
     extraModuleFolder() = std::move(folder);
 }
 
 std::unique_ptr<MovieEngine> CreateMovieEngine(QWidget* parent, bool software,
-                                               MovieEngineEvents events, std::string* failure) {
+                                               MovieEngineEvents events, StreamSupply& supply,
+                                               std::string* failure) {
     PreloadMovieEngine();
     const LoadedModule& module = moduleLoad().result.get();
     TraceStep("engine-module");
     std::unique_ptr<MovieEngine> engine(
-        module.create ? module.create(parent, software, std::move(events), lcPlayer()) : nullptr);
+        module.create ? module.create(parent, software, std::move(events), lcPlayer(), supply)
+                      : nullptr);
     if (!engine && failure)
         *failure = module.create ? "the engine could not be started" : module.failure;
     return engine;

@@ -11,8 +11,8 @@
 namespace kestrova {
 
 std::unique_ptr<MpvEngine> MpvEngine::create(QWidget* parent, bool software,
-                                             MovieEngineEvents events) {
-    std::unique_ptr<MpvHandle> mpv = MpvHandle::create(parent);
+                                             MovieEngineEvents events, StreamSupply& supply) {
+    std::unique_ptr<MpvHandle> mpv = MpvHandle::create(supply, parent);
     if (!mpv)
         return nullptr;
     std::unique_ptr<MpvEngine> engine(new MpvEngine(std::move(mpv), std::move(events)));
@@ -59,6 +59,10 @@ void MpvEngine::loadFile(const QByteArray& address) {
     m_mpv->loadFile(address);
 }
 
+void MpvEngine::prepare(const QByteArray& address) {
+    m_mpv->prepare(address);
+}
+
 std::optional<double> MpvEngine::doubleProperty(const char* name) const {
     return m_mpv->doubleProperty(name);
 }
@@ -91,7 +95,7 @@ void MpvEngine::setYtDlpFormatOverride(const std::string& format) {
 
 extern "C" __attribute__((visibility("default"))) kestrova::MovieEngine*
 kestrova_create_movie_engine(QWidget* parent, bool software, kestrova::MovieEngineEvents events,
-                             const QLoggingCategory& log) {
+                             const QLoggingCategory& log, kestrova::StreamSupply& supply) {
     kestrova::UseProgramLog(log);
-    return kestrova::MpvEngine::create(parent, software, std::move(events)).release();
+    return kestrova::MpvEngine::create(parent, software, std::move(events), supply).release();
 }

@@ -18,12 +18,13 @@ class MpvEngine : public MovieEngine {
 public:
     // Null when the engine cannot be created or initialised.
     static std::unique_ptr<MpvEngine> create(QWidget* parent, bool software,
-                                             MovieEngineEvents events);
+                                             MovieEngineEvents events, StreamSupply& supply);
     ~MpvEngine() override;
 
     QWidget* view() const override;
     bool usesSoftwareRendering() const override { return m_softwareView != nullptr; }
     void loadFile(const QByteArray& address) override;
+    void prepare(const QByteArray& address) override;
     std::optional<double> doubleProperty(const char* name) const override;
     QString path() const override;
     QImage lastFrame() const override;

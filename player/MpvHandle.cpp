@@ -8,10 +8,14 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstring>
+#include <dlfcn.h>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
 #include <QMetaObject>
+#include <QPointer>
 
 namespace kestrova {
 namespace {
@@ -43,7 +47,32 @@ constexpr const char* kHardwareDecoding = "auto-safe";
 // Replies of observed properties.
 enum class Reply : uint64_t { HwdecCurrent = 1 };
 
+// What the engine's yt-dlp hook runs in yt-dlp's place: it hands over the answer Kestrova has
+// already had of yt-dlp. It lies beside this module, in the build tree as when installed.
+std::filesystem::path answerProgram() {
+    Dl_info module{};
+    if (::dladdr(reinterpret_cast<const void*>(&answerProgram), &module) == 0 || !module.dli_fname)
+        return {};
+    return std::filesystem::path(module.dli_fname).parent_path() / texts::kAnswerProgram;
+}
+
+// The hook runs for "ytdl://" addresses alone: an address that fails to open as media is never
+// handed to yt-dlp afterwards ("exclude" matches every address).
+void setYtDlpHook(mpv_handle* handle) {
+    const std::filesystem::path program = answerProgram();
+    std::error_code error;
+    if (program.empty() || !std::filesystem::exists(program, error))
+        qCWarning(lcPlayer, "%s not found beside the engine", texts::kAnswerProgram.data());
+    const std::string options = "ytdl_hook-ytdl_path=" + program.string() + ",ytdl_hook-exclude=.";
+    checkMpv(mpv_set_option_string(handle, "script-opts", options.c_str()), "script-opts");
+}
+
 using FileOptions = std::vector<std::pair<const char*, std::string>>;
+
+// The answer the hook is to hand over, as its option to the answer program.
+std::string answerOption(const StreamAnswer& answer) {
+    return "kestrova-answer=[" + answer.hookFile.string() + "]";
+}
 
 // "loadfile <url> replace" with per-file options, which hold while this movie plays (the
 // hook that runs yt-dlp reads ytdl-format then). Named arguments: libmpv 0.38 put the playlist
@@ -108,7 +137,7 @@ void MpvHandleDeleter::operator()(mpv_handle* handle) const {
     mpv_terminate_destroy(handle);
 }
 
-std::unique_ptr<MpvHandle> MpvHandle::create(QWidget* view) {
+std::unique_ptr<MpvHandle> MpvHandle::create(StreamSupply& supply, QWidget* view) {
     // Qt sets the whole locale from the environment; mpv_create fails unless numbers are
     // formatted the C way (see the general remarks in mpv/client.h). Nothing else in the
     // program formats or parses numbers through the C locale, so this is the one place.
@@ -121,6 +150,7 @@ std::unique_ptr<MpvHandle> MpvHandle::create(QWidget* view) {
     for (const auto& [name, value] : kOptions)
         checkMpv(mpv_set_option_string(handle.get(), name, value), name);
     setWhiteBackground(handle.get());
+    setYtDlpHook(handle.get());
     if (!checkMpv(mpv_initialize(handle.get()), "mpv_initialize"))
         return nullptr;
     // A refused address or a missing yt-dlp shows only in the log.
@@ -128,13 +158,15 @@ std::unique_ptr<MpvHandle> MpvHandle::create(QWidget* view) {
     checkMpv(mpv_observe_property(handle.get(), uint64_t(Reply::HwdecCurrent), "hwdec-current",
                                   MPV_FORMAT_STRING),
              "observe hwdec-current");
-    return std::unique_ptr<MpvHandle>(new MpvHandle(std::move(handle), view));
+    return std::unique_ptr<MpvHandle>(new MpvHandle(std::move(handle), supply, view));
 }
 
-MpvHandle::MpvHandle(MpvHandlePtr handle, QWidget* view)
+MpvHandle::MpvHandle(MpvHandlePtr handle, StreamSupply& supply, QWidget* view)
     : m_handle(std::move(handle))
+    , m_supply(supply)
     , m_planner(view) {
     connect(&m_failures, &FailureReporter::failed, this, &MpvHandle::playbackFailed);
+    connect(&m_failures, &FailureReporter::streamsExpired, this, &MpvHandle::renewStreams);
     mpv_set_wakeup_callback(
         m_handle.get(),
         [](void* self) {
@@ -151,23 +183,88 @@ void MpvHandle::loadFile(const QByteArray& address) {
                    [this](const LoadPlanner::Load& load) { startLoad(load); });
 }
 
+void MpvHandle::prepare(const QByteArray& address) {
+    const auto load = m_planner.planNow(address.toStdString());
+    if (load && load->service)
+        m_supply.prepare({std::string(AddressOfLoad(load->plan.url)), load->plan.ytdlFormat});
+}
+
 void MpvHandle::startLoad(const LoadPlanner::Load& load) {
+    ++m_loadNumber;
+    m_service.reset();
+    if (!load.service) {
+        issueLoad(load.plan, optionsOf(load.plan), false);
+        return;
+    }
+    m_service = ServiceLoad{
+        load, {std::string(AddressOfLoad(load.plan.url)), load.plan.ytdlFormat}, nullptr, false};
+    resolveStreams(0);
+}
+
+// A kept answer loads at once; otherwise the movie before stops now, as a load would stop it,
+// and the load follows yt-dlp's answer.
+void MpvHandle::resolveStreams(double startAt) {
+    if (auto kept = m_supply.kept(m_service->request)) {
+        loadStreams({std::move(kept), {}}, startAt);
+        return;
+    }
+    m_currentEntry = -1;
+    m_failures.loadAsked(-1, false);
+    // Waited for: the engine runs an asynchronous command after a load issued later.
+    const char* stop[] = {"stop", nullptr};
+    checkMpv(mpv_command(m_handle.get(), stop), "stop");
+    m_supply.resolve(m_service->request, [self = QPointer<MpvHandle>(this), number = m_loadNumber,
+                                          startAt](StreamResult result) {
+        if (self && number == self->m_loadNumber)
+            self->loadStreams(result, startAt);
+    });
+}
+
+void MpvHandle::loadStreams(const StreamResult& result, double startAt) {
+    if (!result.answer) {
+        if (!result.failureLine.empty())
+            emit playbackFailed(QString::fromStdU16String(result.failureLine));
+        return;
+    }
+    m_service->answer = result.answer;
+    FileOptions options = optionsOf(m_service->load.plan);
+    options.emplace_back("ytdl-raw-options", answerOption(*result.answer));
+    if (startAt >= 1)
+        options.emplace_back("start", std::to_string(std::int64_t(startAt)));
+    issueLoad(m_service->load.plan, std::move(options), !m_service->renewed);
+}
+
+// The streams no longer open, or are about to expire: yt-dlp is asked once more, and the movie
+// goes on from where it stood.
+void MpvHandle::renewStreams() {
+    if (!m_service)
+        return;
+    qCDebug(lcPlayer, "streams of %s expired: asking yt-dlp again",
+            m_service->request.address.c_str());
+    m_service->renewed = true;
+    m_service->answer.reset();
+    m_supply.forget(m_service->request);
+    resolveStreams(m_position);
+}
+
+void MpvHandle::issueLoad(const LoadPlan& plan, FileOptions options, bool expiringStreams) {
     mpv_node result{};
-    const int error = commandLoadFile(m_handle.get(), load.plan.url, optionsOf(load.plan), &result);
+    const int error = commandLoadFile(m_handle.get(), plan.url, options, &result);
     m_currentEntry = checkMpv(error, "loadfile") ? entryIdOf(result) : -1;
     mpv_free_node_contents(&result);
-    m_failures.loadAsked(m_currentEntry, load.service);
+    m_failures.loadAsked(m_currentEntry, expiringStreams);
     if (error < 0) {
         emit playbackFailed(
             ToQString(FormatText(texts::kPlaybackFailedOther, {mpv_error_string(error)})));
         return;
     }
-    qCDebug(lcPlayer) << "loadfile" << load.plan.url.c_str() << "ytdl-format"
-                      << load.plan.ytdlFormat.c_str() << "entry" << m_currentEntry;
+    m_position = 0;
+    qCDebug(lcPlayer) << "loadfile" << plan.url.c_str() << "ytdl-format" << plan.ytdlFormat.c_str()
+                      << "entry" << m_currentEntry;
 }
 
 void MpvHandle::warmUp() {
-    if (m_currentEntry >= 0)
+    if (m_loadNumber > 0)
         return;
     // White, like the player's background; the tone is at volume 0. Not looped, unlike a movie.
     const std::string warmUpMovie =
@@ -247,6 +344,8 @@ void MpvHandle::handleEvent(const mpv_event& event) {
     case MPV_EVENT_PROPERTY_CHANGE:
         if (event.reply_userdata == uint64_t(Reply::HwdecCurrent))
             reportDecoder(*static_cast<const mpv_event_property*>(event.data));
+        else
+            notePosition(*static_cast<const mpv_event_property*>(event.data));
         break;
     case MPV_EVENT_FILE_LOADED:
         if (m_startedEntry == m_currentEntry)
@@ -257,6 +356,20 @@ void MpvHandle::handleEvent(const mpv_event& event) {
         break;
     default:
         break;
+    }
+}
+
+// Where the movie stands and whether it is paused, as the playback channel has the engine
+// report them: a movie whose streams must be asked for again goes on from there, and one paused
+// until its streams expired gets new ones when it goes on.
+void MpvHandle::notePosition(const mpv_event_property& property) {
+    if (std::strcmp(property.name, "time-pos") == 0 && property.format == MPV_FORMAT_INT64) {
+        m_position = double(*static_cast<const int64_t*>(property.data));
+    } else if (std::strcmp(property.name, "pause") == 0 && property.format == MPV_FORMAT_FLAG) {
+        const bool wasPaused = std::exchange(m_paused, *static_cast<const int*>(property.data));
+        if (wasPaused && !m_paused && m_service && m_service->answer &&
+            m_service->answer->keepUntil <= m_supply.now())
+            renewStreams();
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "player/FailureReporter.h"
 #include "player/LoadPlanner.h"
+#include "service/StreamSupply.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,20 +26,27 @@ using MpvHandlePtr = std::unique_ptr<mpv_handle, MpvHandleDeleter>;
 
 // Owns the engine: creates it with the player's options, loads movies as the load planner
 // decides, drains its events on the GUI thread and reports what the player window needs to
-// know; why a movie failed is the failure reporter's to tell.
+// know; why a movie failed is the failure reporter's to tell. The streams of the service's
+// videos come from the stream supply (yt-dlp's answers, kept while they are good); the
+// engine's yt-dlp hook is handed the answer rather than running yt-dlp itself.
 class MpvHandle : public QObject {
     Q_OBJECT
 
 public:
     // Null when the engine cannot be created or initialised. `view` is the widget the movie is
-    // shown in: the screen it is on caps the height of the formats asked for.
-    static std::unique_ptr<MpvHandle> create(QWidget* view = nullptr);
+    // shown in: the screen it is on caps the height of the formats asked for. `supply`
+    // outlives the handle.
+    static std::unique_ptr<MpvHandle> create(StreamSupply& supply, QWidget* view = nullptr);
     ~MpvHandle() override;
 
     mpv_handle* get() const { return m_handle.get(); }
 
-    // Replaces the current movie at once.
+    // Replaces the current movie: at once, or for one of the service's videos once its streams
+    // are known (the current movie stops meanwhile).
     void loadFile(const QByteArray& address);
+    // Asks for the streams of a video of the service's that is likely wanted soon, so that its
+    // load need not wait for yt-dlp. Nothing else changes.
+    void prepare(const QByteArray& address);
     // Plays a fifth of a second of white and silence once, so that the video and audio
     // outputs are set up before the first movie; its events are not reported. Does nothing
     // once a movie has been loaded.
@@ -73,16 +81,35 @@ signals:
     void playbackFailed(const QString& reason);
 
 private:
-    explicit MpvHandle(MpvHandlePtr handle, QWidget* view);
+    // A load of one of the service's videos, from its streams.
+    struct ServiceLoad {
+        LoadPlanner::Load load;
+        StreamRequest request;
+        std::shared_ptr<const StreamAnswer> answer; // once known
+        bool renewed = false;                       // its streams were asked for again once already
+    };
+
+    MpvHandle(MpvHandlePtr handle, StreamSupply& supply, QWidget* view);
     void startLoad(const LoadPlanner::Load& load);
+    void resolveStreams(double startAt);
+    void loadStreams(const StreamResult& result, double startAt);
+    void renewStreams();
+    void issueLoad(const LoadPlan& plan, std::vector<std::pair<const char*, std::string>> options,
+                   bool expiringStreams);
     void drainEvents();
     void handleEvent(const mpv_event& event);
+    void notePosition(const mpv_event_property& property);
     void reportDecoder(const mpv_event_property& property);
 
     MpvHandlePtr m_handle;
+    StreamSupply& m_supply;
     std::function<void(const mpv_event&)> m_eventListener;
     LoadPlanner m_planner;
     FailureReporter m_failures;
+    std::optional<ServiceLoad> m_service; // the latest load, when it is the service's
+    uint64_t m_loadNumber = 0;            // answers for loads replaced since are dropped
+    double m_position = 0;                // seconds into the current movie, as last reported
+    bool m_paused = false;
     // The playlist entry of the latest load; events of movies it replaced are ignored.
     int64_t m_currentEntry = -1;
     int64_t m_startedEntry = -1;

@@ -38,9 +38,8 @@ bool isConnectionFailure(std::string_view text) {
 
 } // namespace
 
-void PlaybackDiagnosis::reset(bool serviceAddress) {
+void PlaybackDiagnosis::reset() {
     *this = PlaybackDiagnosis();
-    m_serviceAddress = serviceAddress;
 }
 
 void PlaybackDiagnosis::addLogMessage(std::string_view module, std::string_view text) {
@@ -60,15 +59,8 @@ void PlaybackDiagnosis::addLogMessage(std::string_view module, std::string_view 
     }
 }
 
-std::u16string PlaybackDiagnosis::describe(std::string_view engineError,
-                                           std::string_view ytDlpVersion) const {
+std::u16string PlaybackDiagnosis::describe(std::string_view engineError) const {
     std::u16string line;
-    if (blamesYtDlpVersion()) {
-        const FormatArgument version = ytDlpVersion.empty()
-                                           ? FormatArgument(texts::kPlaybackYtdlVersionUnknown)
-                                           : FormatArgument(ytDlpVersion);
-        return FormatText(texts::kPlaybackFailedYtdlOutdated, {version});
-    }
     if (m_ytdlFailed)
         return std::u16string(texts::kPlaybackFailedYtdlError);
     if (m_httpStatus != 0)

@@ -10,22 +10,19 @@ namespace kestrova {
 // a refused connection or a missing yt-dlp are visible only in its log messages.
 class PlaybackDiagnosis {
 public:
-    // Forgets everything seen; called when a new movie is loaded. `serviceAddress`: the movie
-    // is one of the service's pages, which yt-dlp turns into media.
-    void reset(bool serviceAddress = false);
+    // Forgets everything seen; called when a new movie is loaded.
+    void reset();
 
     // One log message: the module that wrote it (e.g. "ffmpeg", "ytdl_hook") and its text.
     void addLogMessage(std::string_view module, std::string_view text);
 
-    // True when yt-dlp failed for a service address: the line then names yt-dlp's version.
-    bool blamesYtDlpVersion() const { return m_serviceAddress && m_ytdlFailed; }
+    // The first HTTP status a server refused the movie with; 0 when none.
+    int httpStatus() const { return m_httpStatus; }
 
-    // The line to show, given the engine's own error text for the failed load and, when
-    // blamesYtDlpVersion(), the version of the yt-dlp on PATH (empty when unknown).
-    std::u16string describe(std::string_view engineError, std::string_view ytDlpVersion = {}) const;
+    // The line to show, given the engine's own error text for the failed load.
+    std::u16string describe(std::string_view engineError) const;
 
 private:
-    bool m_serviceAddress = false;
     int m_httpStatus = 0;
     bool m_unreachable = false;
     bool m_notMedia = false;

@@ -21,7 +21,7 @@ void PlayerWarmUp::now() {
         return;
     qApp->removeEventFilter(this);
     if (m_player)
-        m_player->flash().warmUp();
+        m_player->warmUp();
 }
 
 bool PlayerWarmUp::showsIntent(QObject* watched, QEvent* event) const {

@@ -26,8 +26,9 @@ std::vector<const char*> hardwareCodecPrefixes(const HardwareCodecs& codecs) {
 } // namespace
 
 std::string BuildYtDlpFormat(const FormatNeeds& needs) {
-    const int lines =
-        needs.screenLines > 0 ? std::min(needs.screenLines, kMaxFormatLines) : kMaxFormatLines;
+    const int lines = needs.chosenLines > 0   ? needs.chosenLines
+                      : needs.screenLines > 0 ? std::min(needs.screenLines, kMaxFormatLines)
+                                              : kMaxFormatLines;
     const std::string fits = "[height<=" + std::to_string(lines) + "]";
     std::vector<std::string> choices;
     if (needs.hardwareDecoding) {
@@ -38,7 +39,8 @@ std::string BuildYtDlpFormat(const FormatNeeds& needs) {
     choices.push_back("bv" + fits + "[vcodec!^=av01]+ba");
     choices.push_back("bv" + fits + "+ba");
     choices.push_back("b" + fits);
-    choices.push_back("b");
+    // A height chosen is never exceeded while anything smaller is there.
+    choices.push_back(needs.chosenLines > 0 ? "wv*+ba/w" : "b");
     std::string format;
     for (const std::string& choice : choices) {
         format += (format.empty() ? "" : "/") + choice;

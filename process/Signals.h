@@ -19,9 +19,14 @@ namespace kestrova {
 class SignalCloser : public QObject {
 public:
     // SIGTERM and SIGHUP close the window; SIGINT (Ctrl+C) closes it too, except in debug mode,
-    // where the terminal shows the start-up lines and Ctrl+C must not end the program.
+    // where the terminal shows the start-up lines and Ctrl+C must not end the program. Without
+    // a window, or once it has gone, the signals are taken and do nothing: made before the
+    // saves are waited for at the end, the closer keeps a signal from ending the process while
+    // they are written.
     SignalCloser(QWidget* window, bool debugMode);
     ~SignalCloser() override;
+
+    void setWindow(QWidget* window) { m_window = window; }
 
     SignalCloser(const SignalCloser&) = delete;
     SignalCloser& operator=(const SignalCloser&) = delete;

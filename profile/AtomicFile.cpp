@@ -141,11 +141,16 @@ AtomicFile::ReadResult AtomicFile::read(const std::filesystem::path& path, std::
         return result;
     }
     result.status = ReadStatus::Unreadable;
-    // Looked at before opening, so no device is opened, and again on the open file, which
-    // may have been swapped meanwhile; O_NONBLOCK keeps a FIFO from holding the open.
-    FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
-    if (!S_ISREG(info.st_mode) || file.fd < 0 || ::fstat(file.fd, &info) != 0 ||
-        !S_ISREG(info.st_mode) || std::size_t(info.st_size) > maxSize) {
+    // Opening a device can already act on it (a serial line or a tape rewinds), so only a
+    // regular file is opened. What is opened is looked at again, since it may have been swapped
+    // meanwhile: O_NONBLOCK keeps a FIFO from holding the open, O_NOCTTY keeps a terminal from
+    // becoming the program's.
+    if (!S_ISREG(info.st_mode) || std::size_t(info.st_size) > maxSize) {
+        return result;
+    }
+    FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)};
+    if (file.fd < 0 || ::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        std::size_t(info.st_size) > maxSize) {
         return result;
     }
     ::fcntl(file.fd, F_SETFL, ::fcntl(file.fd, F_GETFL) & ~O_NONBLOCK);
@@ -158,6 +163,10 @@ AtomicFile::ReadResult AtomicFile::read(const std::filesystem::path& path, std::
 }
 
 SaveResult AtomicFile::replace(const std::filesystem::path& path, std::string_view bytes) {
+    // The next start would find the file unreadable and never replace it again.
+    if (bytes.size() > kMaxReadSize) {
+        return SaveResult::TooLarge;
+    }
     const std::filesystem::path target = resolveTarget(path);
     removeStaleTemporaries(target);
     struct stat old {};

@@ -24,12 +24,13 @@ public:
     };
 
     // The bytes of a regular file (symbolic links followed) of at most maxSize bytes. A
-    // directory, FIFO, device, socket or larger file is Unreadable; opening never blocks.
+    // directory, FIFO, device, socket or larger file is Unreadable, and is never opened.
     static ReadResult read(const std::filesystem::path& path, std::size_t maxSize = kMaxReadSize);
 
     // Writes bytes to a temporary file in the same folder, flushes it to disk and renames it
     // over the file (through a symbolic link to where it points). A file that exists but
-    // could not be read (not a regular file, or too large), or is read-only, is never replaced.
+    // could not be read (not a regular file, or too large), or is read-only, is never replaced;
+    // nor is a file replaced by more than kMaxReadSize bytes, which could not be read back.
     // Leftover temporary files of earlier saves of this file are removed first (see
     // removeStaleTemporaries).
     static SaveResult replace(const std::filesystem::path& path, std::string_view bytes);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kestrova {
@@ -33,6 +34,14 @@ bool isSystemInstallDirectory(const std::filesystem::path& directory) {
     return false;
 }
 
+// In a folder that others may write, another user could plant data files of their own (a
+// Kestrova.ini with addresses of their choosing), or swap them between two saves.
+bool isPrivateFolder(const std::filesystem::path& directory) {
+    struct stat info {};
+    return ::stat(directory.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 } // namespace
 
 std::filesystem::path UserDataDirectory() {
@@ -45,17 +54,24 @@ std::filesystem::path UserDataDirectory() {
     return base / "kestrova";
 }
 
-std::filesystem::path DataFilePath(const std::filesystem::path& programDir,
-                                   std::u16string_view name) {
-    const std::filesystem::path fileName = EncodeUtf8(name);
+std::filesystem::path DataFolder(const std::filesystem::path& programDir) {
     if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0 &&
-        !isSystemInstallDirectory(programDir)) {
-        return programDir / fileName;
+        isPrivateFolder(programDir) && !isSystemInstallDirectory(programDir)) {
+        return programDir;
     }
     const std::filesystem::path directory = UserDataDirectory();
     std::error_code ignored;
     std::filesystem::create_directories(directory, ignored);
-    return directory / fileName;
+    return directory;
+}
+
+std::filesystem::path DataFolder() {
+    return DataFolder(GetAppContext().m_strProgramDir);
+}
+
+std::filesystem::path DataFilePath(const std::filesystem::path& programDir,
+                                   std::u16string_view name) {
+    return DataFolder(programDir) / std::filesystem::path(EncodeUtf8(name));
 }
 
 std::filesystem::path DataFilePath(std::u16string_view name) {

@@ -17,7 +17,7 @@ ProfileFile ProfileFile::load(const std::filesystem::path& path) {
 
 // Splits on LF units; every line keeps its bytes and ending, so what the program does not
 // change is written back exactly. The body is decoded at once: each LF unit decodes to one
-// "\n" and nothing else does, so bytes and text split into the same lines.
+// "\n" and nothing else does, so bytes and text split into the same lines (checked first).
 void ProfileFile::parse() {
     m_sections.assign(1, Section{});
     m_sectionIndex.clear();
@@ -27,9 +27,19 @@ void ProfileFile::parse() {
     // A stray last byte of UTF-16 is dropped, so that lines written after it stay aligned.
     const std::size_t end = m_source.size() - (m_source.size() - begin) % unit;
     m_text = m_encoding.decode(std::string_view(m_source).substr(begin, end - begin));
+    const auto textLineFeeds = std::count(m_text.begin(), m_text.end(), u'\n');
+    if (lineFeeds(begin, end) != std::size_t(textLineFeeds)) {
+        // Bytes and text would split into different lines: nothing of the file is trusted,
+        // and a save never replaces it.
+        m_unreadable = true;
+        m_source.clear();
+        m_text.clear();
+        m_encoding = {};
+        return;
+    }
     // Room for every header at once; no more headers than lines, whatever a line holds.
-    m_sectionIndex.reserve(std::min(std::count(m_text.begin(), m_text.end(), u'['),
-                                    std::count(m_text.begin(), m_text.end(), u'\n') + 1));
+    m_sectionIndex.reserve(
+        std::min(std::count(m_text.begin(), m_text.end(), u'['), textLineFeeds + 1));
     bool endingSeen = false;
     for (std::size_t start = begin, textStart = 0; start < end;) {
         const std::size_t lf = m_encoding.find(m_source, start, end, '\n');
@@ -42,7 +52,8 @@ void ProfileFile::parse() {
         }
         const std::size_t textEnd = std::min(m_text.find(u'\n', textStart), m_text.size());
         const Ending ending = crlf ? Ending::CrLf : hasEnding ? Ending::Lf : Ending::None;
-        Line line = classify({textStart, textEnd - textStart - (crlf ? 1 : 0)}, ending);
+        const bool textCr = crlf && textEnd > textStart && m_text[textEnd - 1] == u'\r';
+        Line line = classify({textStart, textEnd - textStart - (textCr ? 1 : 0)}, ending);
         line.raw = {start, (crlf ? lf - unit : lf) - start};
         line.fromFile = true;
         if (line.kind == LineKind::Section) {
@@ -53,6 +64,19 @@ void ProfileFile::parse() {
         start = hasEnding ? lf + unit : end;
         textStart = textEnd + 1;
     }
+}
+
+std::size_t ProfileFile::lineFeeds(std::size_t begin, std::size_t end) const {
+    if (m_encoding.unitSize() == 1) {
+        return std::size_t(std::count(m_source.begin() + std::ptrdiff_t(begin),
+                                      m_source.begin() + std::ptrdiff_t(end), '\n'));
+    }
+    std::size_t count = 0;
+    for (std::size_t at = m_encoding.find(m_source, begin, end, '\n'); at < end;
+         at = m_encoding.find(m_source, at + m_encoding.unitSize(), end, '\n')) {
+        ++count;
+    }
+    return count;
 }
 
 // Appends the line's text to m_text and classifies it.

@@ -93,6 +93,8 @@ private:
     };
 
     void parse();
+    // The LF units of m_source between the two byte offsets.
+    std::size_t lineFeeds(std::size_t begin, std::size_t end) const;
     Line appendLine(std::initializer_list<std::u16string_view> parts, Ending ending);
     Line classify(Span text, Ending ending) const;
     Ending newLineEnding() const { return m_crlf ? Ending::CrLf : Ending::Lf; }

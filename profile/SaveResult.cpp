@@ -12,6 +12,8 @@ std::string_view SaveResult::name() const {
         return "not replaced: unreadable or not a regular file";
     case ReadOnly:
         return "read-only";
+    case TooLarge:
+        return "too large to be read back";
     case WriteFailed:
         break;
     }

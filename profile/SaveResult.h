@@ -14,6 +14,7 @@ public:
         NotReplaced, // the file exists but could not be read, or is not a regular file
         ReadOnly,    // the file or its folder may not be written
         WriteFailed, // creating, writing, flushing or renaming failed; the old file is whole
+        TooLarge,    // the content is larger than a read accepts; the old file is whole
     };
 
     constexpr SaveResult(Value value)

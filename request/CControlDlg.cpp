@@ -2,19 +2,26 @@
 
 #include "metadata/CurlLibrary.h"
 #include "player/CPlayerDlg.h"
+#include "player/ControlBar.h"
 #include "player/MovieEngine.h"
 #include "player/PlayerLog.h"
+#include "player/PlayerStreams.h"
 #include "process/Trace.h"
 #include "profile/DataLog.h"
 #include "request/Settings.h"
+#include "request/VideoReference.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
+#include "widgets/AddressDrop.h"
 #include "widgets/DialogBuilder.h"
 #include "widgets/MessageBox.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QWindow>
 
 namespace kestrova {
@@ -24,6 +31,9 @@ CControlDlg::CControlDlg()
     , m_historyDlg(std::make_unique<CHistoryDlg>()) {
     m_showPlayerTimer.setInterval(kShowPlayerIntervalMs);
     connect(&m_showPlayerTimer, &QTimer::timeout, this, &CControlDlg::OnTimer);
+    m_inputSettled.setSingleShot(true);
+    m_inputSettled.setInterval(kInputSettledMs);
+    connect(&m_inputSettled, &QTimer::timeout, this, &CControlDlg::prepareTypedVideo);
 }
 
 CControlDlg::~CControlDlg() {
@@ -36,8 +46,13 @@ void CControlDlg::OnInitDialog() {
     connect(findControl<QPushButton>(this, ids::kPlayVideoButton), &QPushButton::clicked, this,
             &CControlDlg::OnPlayVideo);
     connect(m_chkTopMost, &QCheckBox::clicked, this, &CControlDlg::OnTopMost);
-    connect(&m_feedWorker, &FeedWorker::busyChanged, this,
-            [this](bool busy) { busy ? m_inputHold.hold() : m_inputHold.release(); });
+    connect(&m_feedWorker, &FeedWorker::busyChanged, this, [this](bool busy) {
+        busy ? m_inputHold.hold() : m_inputHold.release();
+        // After the answer of the request that ended has been applied.
+        if (!busy)
+            QMetaObject::invokeMethod(this, &CControlDlg::openWaitingAddresses,
+                                      Qt::QueuedConnection);
+    });
 
     LoadSettings();
     UpdateData(false);
@@ -49,8 +64,9 @@ void CControlDlg::OnInitDialog() {
         qCInfo(lcPlayer, "PLAYERURL=%s ignored: only http and https addresses are played",
                addresses.ignoredPlayerUrl.c_str());
 
+    startStreams();
     // A top-level window of its own: the main window does not own it.
-    m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl);
+    m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl, m_streams.get());
     m_playerDlg->flash().setYtDlpFormatOverride(ReadYtDlpFormat());
     m_playerDlg->hide();
     m_playerSettings.attach(*m_playerDlg);
@@ -67,9 +83,28 @@ void CControlDlg::OnInitDialog() {
     m_resume = std::make_unique<ResumeKeeper>(m_playerDlg->flash().playback(), *m_historyDlg);
 
     m_warmUp = std::make_unique<PlayerWarmUp>(*window(), *m_playerDlg);
+    connect(m_editInput, &QLineEdit::textEdited, this, [this] { m_inputSettled.start(); });
+    takeAddressesFromOutside();
 
     m_showPlayerTimer.start();
     m_editInput->setFocus();
+}
+
+void CControlDlg::startStreams() {
+    const YtDlpReleaseSettings release = ReadYtDlpReleaseSettings();
+    if (!release.ignoredUrl.empty())
+        qCInfo(lcPlayer, "YTDLPURL=%s ignored: only https addresses (or loopback ones) are used",
+               release.ignoredUrl.c_str());
+    m_streams = MakePlayerStreams(*this, release.urlPrefix, release.keyFile);
+}
+
+// Only a whole ID of the service's length is worth a run of yt-dlp: an address typed key by
+// key passes through shorter ones.
+void CControlDlg::prepareTypedVideo() {
+    constexpr std::size_t kServiceIdLength = 11;
+    const std::u16string videoId = ParseVideoReference(m_editInput->text().toStdU16String());
+    if (videoId.size() == kServiceIdLength && m_playerDlg)
+        m_playerDlg->prepareVideo(videoId);
 }
 
 void CControlDlg::OnDestroy() {
@@ -86,7 +121,9 @@ void CControlDlg::OnDestroy() {
         m_historyDlg.reset();
     }
     m_playerSettings.detach();
+    m_inputSettled.stop();
     m_playerDlg.reset();
+    m_streams.reset(); // ends the runs of yt-dlp still going
     SaveSettings();
 }
 
@@ -108,6 +145,37 @@ void CControlDlg::OnPlayVideo() {
 
 void CControlDlg::PlayFromHistory(HistoryItem item) {
     m_request.PlayFromHistory(item);
+}
+
+void CControlDlg::openAddress(const QString& text) {
+    m_waitingAddresses.push_back(text);
+    openWaitingAddresses();
+}
+
+// One request at a time, as typing allows; a text that is rejected starts none, and the next
+// follows at once.
+void CControlDlg::openWaitingAddresses() {
+    while (m_windowsUp && !m_feedWorker.busy() && !m_waitingAddresses.empty()) {
+        m_editInput->setText(m_waitingAddresses.front());
+        m_waitingAddresses.pop_front();
+        OnPlayVideo();
+    }
+}
+
+void CControlDlg::takeAddressesFromOutside() {
+    const auto open = [this](const QString& address) { openAddress(address); };
+    new AddressDrop(window(), open, this);
+    // A drop on the address box plays too, rather than being inserted into what it holds.
+    m_editInput->setAcceptDrops(false);
+    // In the player, the movie and the control bar take them: the window itself keeps its
+    // attributes, which a change would make the platform apply again to its placement.
+    new AddressDrop(&m_playerDlg->flash(), open, this);
+    new AddressDrop(&m_playerDlg->controlBar(), open, this);
+    auto* paste = new QShortcut(QKeySequence::Paste, m_playerDlg.get());
+    connect(paste, &QShortcut::activated, this, [open] {
+        for (const QString& address : AddressesIn(QGuiApplication::clipboard()->mimeData()))
+            open(address);
+    });
 }
 
 bool CControlDlg::fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) {
@@ -173,6 +241,8 @@ void CControlDlg::OnTimer() {
         PreloadMovieEngine();
         PreloadCurl();
         emit windowsUp();
+        m_windowsUp = true;
+        openWaitingAddresses();
     }
 }
 

@@ -9,8 +9,10 @@
 #include "request/PlayVideoRequest.h"
 #include "request/PlayerSettingsKeeper.h"
 #include "request/ResumeKeeper.h"
+#include "service/StreamSupply.h"
 #include "widgets/ChildPanel.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 
@@ -44,6 +46,8 @@ class CControlDlg : public ChildPanel,
 public:
     // Show-player timer period.
     static constexpr int kShowPlayerIntervalMs = 100;
+    // How long the address box must rest before what it holds is readied.
+    static constexpr int kInputSettledMs = 250;
 
     CControlDlg();
     // Takes the windows down in order if that has not happened yet.
@@ -54,6 +58,10 @@ public:
     void OnTimer();
     // Plays a history record without a new request and without touching the history.
     void PlayFromHistory(HistoryItem item) override;
+    // Text from outside the address box (the command line, a later start, a drop, a paste,
+    // the desktop's media controls), played as if typed into the box and Play Video pressed:
+    // once the windows are up, after a request that still runs, in the order given.
+    void openAddress(const QString& text);
 
     void LoadSettings();
     void SaveSettings();
@@ -86,6 +94,12 @@ private:
     void OnDestroy() override;
     // true: the edit box into m_strInput; false: m_strInput into the edit box.
     void UpdateData(bool saveAndValidate);
+    void startStreams();
+    // The address box holds what is likely played next: it is readied.
+    void prepareTypedVideo();
+    void openWaitingAddresses();
+    // Drops on either window, and a paste in the player, open what they carry.
+    void takeAddressesFromOutside();
 
     bool fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answer answer) override;
     void PlayVideo(std::u16string videoId) override;
@@ -93,6 +107,8 @@ private:
     void showMessage(std::u16string_view text) override;
     void showPlayedId(const std::u16string& videoId) override;
 
+    // The service's streams, for the player window, which goes before them.
+    std::unique_ptr<StreamSupply> m_streams;
     // Declared so that the history panel goes before the player window, and where videos were
     // left before either.
     std::unique_ptr<CPlayerDlg> m_playerDlg;
@@ -101,6 +117,8 @@ private:
     QLineEdit* m_editInput = nullptr;
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;
+    // Runs once the address box has been left alone for a moment.
+    QTimer m_inputSettled;
     PlayerSettingsKeeper m_playerSettings{[this] { SaveSettings(); }};
     std::unique_ptr<PlayerWarmUp> m_warmUp; // while the player is there
     FeedOptions m_feedOptions;
@@ -109,6 +127,8 @@ private:
     PanelInputHold m_inputHold{this};
     PlayVideoRequest m_request{*this, *this, *this, *this};
     std::u16string m_playingVideoId;
+    std::deque<QString> m_waitingAddresses;
+    bool m_windowsUp = false;
 };
 
 } // namespace kestrova

@@ -39,7 +39,7 @@ void PlayVideoRequest::onFeedAnswer(const std::u16string& videoId, FeedResult re
         m_panel.showMessage(texts::kMsgFeedFailed);
         return;
     }
-    std::u16string title = ExtractTitle(feedText);
+    std::u16string title = TakeTitle(feedText);
     // Playback starts before the history is touched.
     m_player.PlayVideo(videoId);
     HistoryItem item;

@@ -1,9 +1,11 @@
 #include "request/Settings.h"
 
+#include "player/EngineModulePath.h"
 #include "player/PlaybackModel.h"
 #include "profile/DataFiles.h"
 #include "profile/ProfileFile.h"
 #include "res/Texts.h"
+#include "service/YtDlpRelease.h"
 #include "text/Utf8.h"
 
 #include <charconv>
@@ -148,6 +150,35 @@ ServiceAddresses ReadServiceAddresses() {
         addresses.ignoredPlayerUrl =
             std::exchange(addresses.playerUrl, std::string(texts::kDefaultPlayerUrl));
     return addresses;
+}
+
+YtDlpReleaseSettings ReadYtDlpReleaseSettings() {
+    const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
+    // Told apart from an empty value, which turns fetching off.
+    constexpr std::u16string_view missing = u"\uFFFF";
+    YtDlpReleaseSettings settings;
+    const std::u16string url =
+        file.readString(texts::kSectionNetwork, texts::kKeyYtDlpUrl, missing, kAddressBufferSize);
+    settings.urlPrefix =
+        url == missing ? std::string(texts::kDefaultYtDlpReleaseUrl) : EncodeUtf8(url);
+    if (!settings.urlPrefix.empty() && !IsAcceptableReleaseUrl(settings.urlPrefix))
+        settings.ignoredUrl =
+            std::exchange(settings.urlPrefix, std::string(texts::kDefaultYtDlpReleaseUrl));
+    const std::u16string key =
+        file.readString(texts::kSectionNetwork, texts::kKeyYtDlpKey, u"", kAddressBufferSize);
+    std::error_code error;
+    settings.keyFile =
+        key.empty() ? ShippedReleaseKey(std::filesystem::read_symlink("/proc/self/exe", error))
+                    : std::filesystem::path(EncodeUtf8(key));
+    return settings;
+}
+
+std::filesystem::path ShippedReleaseKey(const std::filesystem::path& executable) {
+    const auto candidates =
+        EngineModuleCandidates(executable, texts::kYtDlpReleaseKeyFile, "../share/kestrova");
+    if (candidates.empty())
+        return {};
+    return FirstExistingModule(candidates).value_or(candidates.back());
 }
 
 std::string ReadYtDlpFormat() {

@@ -58,6 +58,22 @@ struct ServiceAddresses {
 };
 ServiceAddresses ReadServiceAddresses();
 
+// Where Kestrova fetches its own yt-dlp from, and the key the release must be signed with,
+// from the "NETWORK" section of Kestrova.ini (YTDLPURL and YTDLPKEY; read at start, never
+// written). YTDLPURL missing: the yt-dlp project's latest release; empty: nothing is fetched.
+// An address that is neither https nor on a loopback host is not used: the default takes its
+// place. YTDLPKEY names an armored key file instead of the one the program comes with.
+struct YtDlpReleaseSettings {
+    std::string urlPrefix;
+    std::filesystem::path keyFile;
+    std::string ignoredUrl; // the address given in its place, if any
+};
+YtDlpReleaseSettings ReadYtDlpReleaseSettings();
+
+// The release key the program comes with: beside it (a build tree, a copied program folder),
+// else in the data folder of its install (../share/kestrova from the program's folder).
+std::filesystem::path ShippedReleaseKey(const std::filesystem::path& executable);
+
 // The yt-dlp format selection that replaces the player's own for the service's videos, from
 // Kestrova.ini ("PLAYER", "FORMAT"; read at start, never written), as UTF-8; empty when the
 // key is missing or empty, and the player then chooses.

@@ -29,6 +29,16 @@ inline constexpr std::string_view kYtDlpProgram = "yt-dlp";
 inline constexpr std::string_view kYtDlpLinePrefix = "yt-dlp=";
 inline constexpr std::string_view kYtDlpNone = "none";
 inline constexpr std::string_view kYtDlpVersionUnknown = "unknown";
+inline constexpr std::string_view kYtDlpOutOfDate = " (out of date)";
+// The folder, in the user's data folder ($XDG_DATA_HOME), of what Kestrova fetches and runs.
+inline constexpr std::string_view kOwnFolderName = "kestrova";
+// Where the current yt-dlp release's files are; their names are appended.
+inline constexpr std::string_view kDefaultYtDlpReleaseUrl =
+    "https://github.com/yt-dlp/yt-dlp/releases/latest/download/";
+// The release key the yt-dlp project signs its checksums with, as the package installs it.
+inline constexpr std::string_view kYtDlpReleaseKeyFile = "yt-dlp-release-key.asc";
+// The program the engine's yt-dlp hook runs in place of yt-dlp: it hands over a kept answer.
+inline constexpr std::string_view kAnswerProgram = "kestrova-ytdl-answer";
 // Running on Wayland itself, in debug mode: no window can be kept above the others there.
 inline constexpr std::string_view kLineTopMostWithoutEffect =
     "platform=wayland: Top Most has no effect (Wayland lets no program keep a window above "
@@ -69,6 +79,29 @@ inline constexpr std::u16string_view kPlaybackFailedOther = u"再生できませ
 inline constexpr std::u16string_view kPlaybackFailedNoEngine =
     u"再生できません: 再生エンジンを読み込めません (%s)";
 inline constexpr std::u16string_view kPlaybackHintYtdlMissing = u" / yt-dlp が見つかりません";
+// What yt-dlp's failures tell: the service's refusals, each its own line.
+inline constexpr std::u16string_view kPlaybackFailedBotCheck =
+    u"再生できません: "
+    u"サービスが一時的にアクセスを制限しています。しばらくしてから再生してください。";
+inline constexpr std::u16string_view kPlaybackFailedUnavailable =
+    u"再生できません: この動画は削除されたか、非公開です。";
+inline constexpr std::u16string_view kPlaybackFailedSignIn =
+    u"再生できません: この動画の再生にはログインが必要です。";
+inline constexpr std::u16string_view kPlaybackFailedRegion =
+    u"再生できません: この地域では再生できない動画です。";
+inline constexpr std::u16string_view kPlaybackFailedNotYetLive =
+    u"再生できません: ライブ配信はまだ始まっていません。";
+inline constexpr std::u16string_view kPlaybackFailedNoNetwork =
+    u"再生できません: サービスに接続できません。ネットワークを確認してください。";
+inline constexpr std::u16string_view kPlaybackFailedNoJsRuntime =
+    u"再生できません: JavaScript ランタイムがありません (Deno または Node.js 20 "
+    u"以降をインストールしてください)";
+// A new yt-dlp was needed and could not be had; then why.
+inline constexpr std::u16string_view kPlaybackFailedYtdlUpdate =
+    u"再生できません: yt-dlp を更新できませんでした (%s)";
+// yt-dlp gave no answer in time; then the seconds waited.
+inline constexpr std::u16string_view kPlaybackFailedYtdlTimeOut =
+    u"再生できません: yt-dlp が %d 秒以内に応答しませんでした";
 
 // The player window's title.
 inline constexpr std::u16string_view kPlayerTitle = u"Player";
@@ -86,6 +119,8 @@ inline constexpr std::u16string_view kSettings = u"設定";
 // how much of what it waits for has arrived, when known.
 inline constexpr std::u16string_view kLoading = u"読み込み中…";
 inline constexpr std::u16string_view kLoadingPercent = u"読み込み中… %d%%";
+// Shown instead while a new yt-dlp is fetched for the video.
+inline constexpr std::u16string_view kUpdatingYtDlp = u"yt-dlp を更新しています…";
 
 // The maker's home page, opened by the "Powered By" and "Web Page" links.
 inline constexpr std::string_view kMakerHomePage = "https://corvanel.example.org/";
@@ -93,6 +128,8 @@ inline constexpr std::string_view kMakerHomePage = "https://corvanel.example.org
 // Data files and their keys.
 inline constexpr std::u16string_view kSettingsFileName = u"Kestrova.ini";
 inline constexpr std::u16string_view kHistoryFileName = u"History.ini";
+// Locked by the Kestrova that runs with the data folder; it holds that process's id.
+inline constexpr std::u16string_view kLockFileName = u"Kestrova.lock";
 inline constexpr std::u16string_view kSectionSystem = u"SYSTEM";
 inline constexpr std::u16string_view kKeyVideoId = u"VIDEOID";
 inline constexpr std::u16string_view kKeyTitle = u"TITLE";
@@ -103,6 +140,8 @@ inline constexpr std::u16string_view kSectionItemPrefix = u"ITEM";
 inline constexpr std::u16string_view kSectionNetwork = u"NETWORK";
 inline constexpr std::u16string_view kKeyFeedUrl = u"FEEDURL";
 inline constexpr std::u16string_view kKeyPlayerUrl = u"PLAYERURL";
+inline constexpr std::u16string_view kKeyYtDlpUrl = u"YTDLPURL"; // empty: never fetch yt-dlp
+inline constexpr std::u16string_view kKeyYtDlpKey = u"YTDLPKEY"; // another release key file
 // The player window's place, size and state (Kestrova.ini; the Windows program ignores it).
 inline constexpr std::u16string_view kSectionPlayer = u"PLAYER";
 inline constexpr std::u16string_view kKeyX = u"X";

@@ -12,11 +12,12 @@ declare -A allowed=(
     [profile]="process text res"
     [widgets]="process text res"
     [metadata]="profile process text res"
+    [service]="metadata profile process text res"
     [history]="metadata widgets profile process text res"
-    [player]="widgets profile process text res"
+    [player]="service widgets profile process text res"
     [desktop]="player widgets process text res"
-    [request]="history metadata player widgets profile process text res"
-    [app]="request history metadata player desktop widgets profile process text res"
+    [request]="history metadata service player widgets profile process text res"
+    [app]="request history metadata service player desktop widgets profile process text res"
 )
 
 # Every include form: quoted or angled, with spaces around the hash or not; only includes of

@@ -120,13 +120,16 @@ echo "== install into a staging folder"
 cmake --build --preset default --target kestrova
 DESTDIR="$work/stage" cmake --install build --prefix /usr >/dev/null
 for file in bin/kestrova lib/kestrova/libkestrova-core.so lib/kestrova/kestrova-engine.so \
+    lib/kestrova/kestrova-ytdl-answer share/kestrova/yt-dlp-release-key.asc \
     "share/applications/$app_id.desktop" \
     "share/icons/hicolor/scalable/apps/$app_id.svg" "share/metainfo/$app_id.metainfo.xml" \
     share/doc/kestrova/copyright; do
     [[ -s "$work/stage/usr/$file" ]] || fail "missing /usr/$file"
     echo "   /usr/$file"
 done
-[[ -x "$work/stage/usr/bin/kestrova" ]] || fail "/usr/bin/kestrova is not executable"
+for program in bin/kestrova lib/kestrova/kestrova-ytdl-answer; do
+    [[ -x "$work/stage/usr/$program" ]] || fail "/usr/$program is not executable"
+done
 grep -qx "Icon=$app_id" "$work/stage/usr/share/applications/$app_id.desktop" ||
     fail "the desktop entry names another icon"
 
@@ -135,8 +138,10 @@ rm -f build/kestrova_*.deb
 (cd build && cpack -G DEB >/dev/null)
 deb=(build/kestrova_*.deb)
 [[ -f "${deb[0]}" ]] || fail "cpack made no package"
-dpkg-deb --info "${deb[0]}" | sed -n 's/^ \(Package\|Version\|Depends\|Recommends\):/   \1:/p'
-# Recommends would bring yt-dlp and a desktop's worth of packages onto the test machine.
+dpkg-deb --info "${deb[0]}" | sed -n 's/^ \(Package\|Version\|Depends\|Recommends\|Suggests\):/   \1:/p'
+dpkg-deb --field "${deb[0]}" Depends | grep -q 'python3' || fail "the package does not depend on python3"
+! dpkg-deb --field "${deb[0]}" Recommends | grep -q 'yt-dlp' || fail "the package recommends Debian's yt-dlp"
+# Recommends would bring a desktop's worth of packages onto the test machine.
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends \
     "./${deb[0]}" >/dev/null
 installed=1
@@ -167,7 +172,8 @@ fi
 
 echo "== the installed program plays a video, with no build tree in reach"
 # No path of the machine it was built on is compiled in, so nothing can be planted there.
-for file in /usr/bin/kestrova /usr/lib/kestrova/kestrova-engine.so /usr/lib/kestrova/libkestrova-core.so; do
+for file in /usr/bin/kestrova /usr/lib/kestrova/kestrova-engine.so /usr/lib/kestrova/libkestrova-core.so \
+    /usr/lib/kestrova/kestrova-ytdl-answer; do
     ! grep -qF "$PWD" "$file" || fail "$file holds the build path $PWD"
 done
 cmake --build --preset default --target kestrova-demo >/dev/null

@@ -10,12 +10,15 @@ preset=default
 packages=(
     # build
     build-essential cmake ninja-build pkgconf git clang libclang-rt-dev
-    qt6-base-dev libmpv-dev libva-dev libcurl4-openssl-dev
+    qt6-base-dev libmpv-dev libva-dev libcurl4-openssl-dev nlohmann-json3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    # run (qt6-wayland: native Wayland sessions without XWayland)
-    libgl1-mesa-dri fonts-ipafont-gothic libqt6svg6 qt6-wayland
+    # run (qt6-wayland: native Wayland sessions without XWayland; python3 runs the yt-dlp
+    # Kestrova fetches, gpgv checks its signature)
+    libgl1-mesa-dri fonts-ipafont-gothic libqt6svg6 qt6-wayland python3 gpgv
     # test, benchmarks and packaging (weston: a Wayland session nested in Xvfb)
     libcpp-httplib-dev xvfb xauth xdotool x11-utils openbox ffmpeg imagemagick mpv weston dbus-daemon
+    # a release key made by the tests, to sign stand-in yt-dlp releases with
+    gpg gpg-agent
     desktop-file-utils appstream dpkg-dev file
 )
 # Debian 13 moved the OpenGL widgets into qt6-base-dev and the SVG plug-ins (which draw the

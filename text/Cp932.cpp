@@ -52,6 +52,12 @@ struct Tables {
         encode.fill(kUnmapped);
         decodeSingle.fill(kReplacement);
         decodeDouble.fill(kReplacement);
+        // The code page's single bytes below 0x80 are ASCII. Set here, they hold also where the
+        // converter is missing, so line breaks, section headers and keys keep their meaning.
+        for (unsigned b = 0; b < 0x80; ++b) {
+            encode[b] = std::uint16_t(b);
+            decodeSingle[b] = char16_t(b);
+        }
         buildEncode();
         buildDecode();
     }

@@ -4,6 +4,7 @@
 #include "support/TempDir.h"
 
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -85,6 +86,46 @@ const CommandLineCase kCommandLineCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ApplyCommandLineTest, ::testing::ValuesIn(kCommandLineCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+struct AddressCase {
+    const char* name;
+    std::vector<std::string> arguments; // argument 0 first
+    std::optional<std::string> address;
+};
+
+void PrintTo(const AddressCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class AddressArgumentTest : public ::testing::TestWithParam<AddressCase> {};
+
+TEST_P(AddressArgumentTest, TakesTheLastArgumentThatIsNoSwitch) {
+    EXPECT_EQ(AddressArgument(GetParam().arguments), GetParam().address);
+}
+
+const std::string kAddress = "https://www.youtube.com/watch?v=Ab3dE5gH1jK";
+
+const AddressCase kAddressCases[] = {
+    {"None", {"kestrova"}, std::nullopt},
+    {"NoArgumentZero", {}, std::nullopt},
+    {"Id", {"kestrova", "Ab3dE5gH1jK"}, "Ab3dE5gH1jK"},
+    {"Address", {"kestrova", kAddress}, kAddress},
+    {"AddressWithMoreQuery", {"kestrova", kAddress + "&t=42s&list=x"}, kAddress + "&t=42s&list=x"},
+    {"SwitchBefore", {"kestrova", "-D274", kAddress}, kAddress},
+    {"SwitchAfter", {"kestrova", kAddress, "-D274"}, kAddress},
+    {"SwitchOnly", {"kestrova", "-D274"}, std::nullopt},
+    {"ArgumentZeroIsNone", {"Ab3dE5gH1jK"}, std::nullopt},
+    {"TwoAddressesTheLastWins", {"kestrova", kAddress, "Zy9xW8vU7tS"}, "Zy9xW8vU7tS"},
+    {"RejectedTextIsStillTheAddress", {"kestrova", "not a video"}, "not a video"},
+    {"UnknownSwitchIgnored", {"kestrova", "Ab3dE5gH1jK", "-x"}, "Ab3dE5gH1jK"},
+    {"DashedIdAfterTheEndOfSwitches", {"kestrova", "--", "-b3dE5gH1jK"}, "-b3dE5gH1jK"},
+    {"SwitchAfterTheEndOfSwitchesStaysASwitch", {"kestrova", "--", "x", "-D274"}, "x"},
+    {"SecondEndOfSwitchesIsAnAddress", {"kestrova", "--", "--"}, "--"},
+    {"EndOfSwitchesAlone", {"kestrova", "--"}, std::nullopt},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, AddressArgumentTest, ::testing::ValuesIn(kAddressCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(AppContextTest, CreatedOnFirstUseAndReleased) {

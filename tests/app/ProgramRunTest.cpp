@@ -1,5 +1,8 @@
 // Runs the kestrova executable and ends it the way a session ends it.
+#include "support/TempDir.h"
+
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -35,6 +38,17 @@ bool waitForMask(qint64 pid, const std::string& field, int signal) {
     return true;
 }
 
+// The program from a folder of its own, so runs of other tests at the same time, with other
+// data folders, are not later starts of it.
+class OwnFolder {
+public:
+    OwnFolder() { std::filesystem::create_symlink(KESTROVA_EXECUTABLE, m_dir / "kestrova"); }
+    QString executable() const { return QString::fromStdString((m_dir / "kestrova").string()); }
+
+private:
+    kestrova::test::TempDir m_dir;
+};
+
 struct RunCase {
     const char* name;
     QStringList arguments;
@@ -48,8 +62,9 @@ void PrintTo(const RunCase& c, std::ostream* os) {
 class ProgramRunTest : public ::testing::TestWithParam<RunCase> {};
 
 TEST_P(ProgramRunTest, SignalEndsTheProgramNormally) {
+    const OwnFolder folder;
     QProcess program;
-    program.start(QStringLiteral(KESTROVA_EXECUTABLE), GetParam().arguments);
+    program.start(folder.executable(), GetParam().arguments);
     ASSERT_TRUE(program.waitForStarted(10000));
     // The handlers are in place once the main window's run is about to begin.
     ASSERT_TRUE(waitForMask(program.processId(), "SigCgt", SIGTERM));
@@ -66,8 +81,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ProgramRunTest,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ProgramRunDebugTest, InterruptIsIgnoredInDebugMode) {
+    const OwnFolder folder;
     QProcess program;
-    program.start(QStringLiteral(KESTROVA_EXECUTABLE), {QStringLiteral("-D274")});
+    program.start(folder.executable(), {QStringLiteral("-D274")});
     ASSERT_TRUE(program.waitForStarted(10000));
     ASSERT_TRUE(waitForMask(program.processId(), "SigCgt", SIGTERM));
     EXPECT_TRUE(signalMaskHas(program.processId(), "SigIgn", SIGINT));

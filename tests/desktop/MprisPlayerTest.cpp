@@ -65,7 +65,7 @@ protected:
     }
 
     MprisHost host() {
-        return {[] {}, [] {}, [this] { return m_nowPlaying; }};
+        return {[] {}, [] {}, [this] { return m_nowPlaying; }, {}};
     }
 
     // The model as a movie that has started to play.
@@ -101,6 +101,7 @@ protected:
 
 TEST_F(MprisPlayerTest, TellsWhatPlaysAndWhere) {
     MprisService service(m_bus.connect(QStringLiteral("program")), host(), m_model);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return service.busName() == kName; }, 5000));
     EXPECT_EQ(property(QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Stopped"));
     EXPECT_EQ(test::DemarshalMap(property(QStringLiteral("Metadata")))
                   .value("mpris:trackid")
@@ -125,6 +126,7 @@ TEST_F(MprisPlayerTest, TellsWhatPlaysAndWhere) {
 
 TEST_F(MprisPlayerTest, CommandsGoThroughTheModel) {
     MprisService service(m_bus.connect(QStringLiteral("program")), host(), m_model);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return service.busName() == kName; }, 5000));
     play();
     call(QStringLiteral("Pause"));
     call(QStringLiteral("PlayPause"));
@@ -166,6 +168,7 @@ TEST_F(MprisPlayerTest, RateIsTheSpeed) {
 
 TEST_F(MprisPlayerTest, AnnouncesChangesAndJumps) {
     MprisService service(m_bus.connect(QStringLiteral("program")), host(), m_model);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return service.busName() == kName; }, 5000));
     play();
     m_model.propertyChanged(PlaybackProperty::Paused, 1);
     m_model.propertyChanged(PlaybackProperty::Volume, 40);

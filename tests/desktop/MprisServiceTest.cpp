@@ -4,6 +4,7 @@
 #include "tests/desktop/TestBus.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -24,7 +25,13 @@ protected:
     }
 
     MprisHost host() {
-        return {[this] { ++m_quits; }, [this] { ++m_raises; }, [] { return NowPlaying{}; }};
+        return {[this] { ++m_quits; }, [this] { ++m_raises; }, [] { return NowPlaying{}; },
+                [this](const QString& address) { m_opened << address; }};
+    }
+
+    // The name comes once the bus has answered.
+    static bool named(const MprisService& service, const QString& name) {
+        return QTest::qWaitFor([&] { return service.busName() == name; }, 5000);
     }
 
     QVariant rootProperty(const QString& name) {
@@ -36,18 +43,36 @@ protected:
     PlaybackModel m_model;
     int m_quits = 0;
     int m_raises = 0;
+    QStringList m_opened;
 };
 
 TEST_F(MprisServiceTest, TakesItsNameAndASecondInstanceTakesOneOfItsOwn) {
     MprisService first(m_bus.connect(QStringLiteral("first")), host(), m_model);
+    ASSERT_TRUE(named(first, kName));
     MprisService second(m_bus.connect(QStringLiteral("second")), host(), m_model);
-    EXPECT_EQ(first.busName(), kName);
-    EXPECT_EQ(second.busName(),
-              kName + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid()));
+    EXPECT_TRUE(named(
+        second, kName + QStringLiteral(".instance%1").arg(QCoreApplication::applicationPid())));
+}
+
+// A bus that answers nothing for a while holds up nothing; the name comes once it answers.
+TEST_F(MprisServiceTest, AsksForItsNameWithoutWaitingForTheBus) {
+    QDBusConnection connection = m_bus.connect(QStringLiteral("program"));
+    m_bus.pause();
+    QElapsedTimer clock;
+    clock.start();
+    MprisService service(connection, host(), m_model);
+    EXPECT_LT(clock.elapsed(), 1000);
+    QTest::qWait(200);
+    EXPECT_TRUE(service.busName().isEmpty());
+    m_bus.resume();
+    EXPECT_TRUE(named(service, kName));
 }
 
 TEST_F(MprisServiceTest, RootNamesTheProgramAndItsDesktopEntry) {
     MprisService service(m_bus.connect(QStringLiteral("program")), host(), m_model);
+    ASSERT_TRUE(named(service, kName));
+    EXPECT_EQ(rootProperty(QStringLiteral("SupportedUriSchemes")).toStringList(),
+              QStringList({QStringLiteral("http"), QStringLiteral("https")}));
     EXPECT_EQ(rootProperty(QStringLiteral("Identity")).toString(), QStringLiteral("Kestrova"));
     EXPECT_EQ(rootProperty(QStringLiteral("DesktopEntry")).toString(),
               QStringLiteral("org.example.corvanel.Kestrova"));
@@ -59,10 +84,15 @@ TEST_F(MprisServiceTest, RootNamesTheProgramAndItsDesktopEntry) {
     }
 }
 
-TEST_F(MprisServiceTest, QuitAndRaiseReachTheProgram) {
+TEST_F(MprisServiceTest, QuitRaiseAndOpenUriReachTheProgram) {
     MprisService service(m_bus.connect(QStringLiteral("program")), host(), m_model);
+    ASSERT_TRUE(named(service, kName));
     test::CallOn(m_client, kName, kPath, kRoot, QStringLiteral("Raise"));
     EXPECT_EQ(m_raises, 1);
+    const QString address = QStringLiteral("https://www.youtube.com/watch?v=Ab3dE5gH1jK");
+    test::CallOn(m_client, kName, kPath, QStringLiteral("org.mpris.MediaPlayer2.Player"),
+                 QStringLiteral("OpenUri"), {address});
+    EXPECT_EQ(m_opened, QStringList{address});
     test::CallOn(m_client, kName, kPath, kRoot, QStringLiteral("Quit"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return m_quits == 1; }, 5000));
 }

@@ -1,5 +1,7 @@
 #include "tests/desktop/TestBus.h"
 
+#include <csignal>
+
 #include <QStandardPaths>
 
 namespace kestrova::test {
@@ -16,6 +18,7 @@ TestBus::TestBus() {
 }
 
 TestBus::~TestBus() {
+    resume();
     for (const QString& name : m_connections)
         QDBusConnection::disconnectFromBus(name);
     m_daemon.terminate();
@@ -28,6 +31,14 @@ TestBus::~TestBus() {
 QDBusConnection TestBus::connect(const QString& name) {
     m_connections << name;
     return QDBusConnection::connectToBus(m_address, name);
+}
+
+void TestBus::pause() {
+    ::kill(pid_t(m_daemon.processId()), SIGSTOP);
+}
+
+void TestBus::resume() {
+    ::kill(pid_t(m_daemon.processId()), SIGCONT);
 }
 
 bool TestBus::available() {

@@ -22,6 +22,10 @@ public:
 
     static bool available();
 
+    // Stops the daemon, so that it answers nothing until resumed, as a hung bus would not.
+    void pause();
+    void resume();
+
 private:
     QProcess m_daemon;
     QString m_address;

@@ -162,6 +162,21 @@ TEST_F(DesktopTest, ClickOnThePlayerBringsItToTheFrontAndItsKeysCloseNothing) {
     EXPECT_FALSE(program->process().waitForFinished(200)) << "the program ended";
 }
 
+// A second click on the menu entry while the window is minimised or behind others.
+TEST_F(DesktopTest, LaterStartBringsTheMainWindowToTheFront) {
+    std::unique_ptr<Program> program;
+    ASSERT_TRUE(start(program));
+    xdotool({QStringLiteral("windowminimize"), QStringLiteral("--sync"), m_main});
+    clickInto(m_player);
+    ASSERT_TRUE(waitUntil([&] { return program->visibleWindow("Kestrova").isEmpty(); }, 5000));
+    Program later(executable(), {}, false);
+    EXPECT_TRUE(later.finish()) << later.describe();
+    EXPECT_TRUE(
+        waitUntil([&] { return xdotool({QStringLiteral("getactivewindow")}) == m_main; }, 5000))
+        << program->describe();
+    EXPECT_TRUE(stackedAbove(m_main, m_player));
+}
+
 // Whether the process has mapped Mesa's OpenGL driver: a *_dri.so up to Mesa 24.1 (Debian 12),
 // libgallium from Mesa 24.2 on (Debian 13).
 bool mapsOpenGLDriver(qint64 pid) {

@@ -58,6 +58,25 @@ TEST_F(ProgramOnDisplayTest, TerminationSignalDuringAHangingTitleRequestEndsWith
     EXPECT_FALSE(movieRequested());
 }
 
+// Signals that keep coming while the last saves are written end nothing before they land. The
+// history says COUNT=10001, so the save at the end is a large one, with COUNT=10000.
+TEST_F(ProgramEndToEndTest, SignalsWhileTheLastSavesAreWrittenLoseNothing) {
+    std::string history = "[SYSTEM]\nCOUNT=10001\n";
+    for (int k = 0; k < 10001; ++k) {
+        history += "[ITEM" + std::to_string(k) + "]\nVIDEOID=" + kId +
+                   "\nTITLE=" + std::string(200, 't') + "\n";
+    }
+    WriteFileBytes(m_dir / "History.ini", history);
+    Program program(executable(), {}, true);
+    ASSERT_TRUE(program.process().waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return handlesSignal(program.process().processId(), SIGTERM); }))
+        << program.describe();
+    do {
+        ::kill(static_cast<pid_t>(program.process().processId()), SIGTERM);
+    } while (!program.process().waitForFinished(1));
+    EXPECT_EQ(ReadFileBytes(m_dir / "History.ini").substr(0, 21), "[SYSTEM]\nCOUNT=10000\n");
+}
+
 // The program copied into its folder with its core but without its engine: none beside it,
 // none in ../lib/kestrova.
 TEST_F(ProgramOnDisplayTest, WithoutItsEngineThePlayerSaysWhy) {

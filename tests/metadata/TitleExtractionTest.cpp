@@ -63,5 +63,31 @@ const TitleCase kReferenceCases[] = {
 INSTANTIATE_TEST_SUITE_P(References, ExtractTitleTest, ::testing::ValuesIn(kReferenceCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+std::u16string titled(const std::u16string& title) {
+    return u"<entry><title>" + title + u"</title></entry>";
+}
+
+const std::u16string k258(258, u'a');
+const TitleCase kKeptCases[] = {
+    {"Short", titled(u"Tom &amp; Jerry"), u"Tom & Jerry"},
+    {"None", u"<entry/>", u""},
+    {"ExactlyTheLimit", titled(k258 + u"b"), k258 + u"b"},
+    {"OneBeyond", titled(k258 + u"bc"), k258 + u"b"},
+    {"PairAcrossTheLimit", titled(k258 + u"😀"), k258},
+    {"ReferencedPairAcrossTheLimit", titled(k258 + u"&#x1F600;"), k258},
+    {"PairBeforeTheLimit", titled(u"😀" + k258), u"😀" + k258.substr(1)},
+    {"ReferenceAtTheLimit", titled(k258 + u"&amp;x"), k258 + u"&"},
+    {"TwelveMillionUnits", titled(std::u16string(12'000'000, u'x')), std::u16string(259, u'x')},
+};
+
+class TakeTitleTest : public ::testing::TestWithParam<TitleCase> {};
+
+TEST_P(TakeTitleTest, KeepsWhatAProfileReadGivesBack) {
+    EXPECT_EQ(TakeTitle(GetParam().feed), GetParam().title);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, TakeTitleTest, ::testing::ValuesIn(kKeptCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 } // namespace
 } // namespace kestrova

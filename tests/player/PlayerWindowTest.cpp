@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QSignalSpy>
@@ -217,6 +218,18 @@ TEST_F(PlayerWindowTest, RefusedAddressShowsWhyUntilNextVideo) {
     m_dialog.PlayVideo(u"clip");
     EXPECT_TRUE(m_dialog.failureText().isEmpty());
     EXPECT_TRUE(waitForFirstFrame());
+}
+
+TEST_F(PlayerWindowTest, FailureLineShowsWhatAServerSaidAsItStands) {
+    m_dialog.show();
+    const QString reason = QStringLiteral("再生できません: <img src=\"x\"><b>bold</b>");
+    emit flash().playbackFailed(reason);
+    EXPECT_EQ(m_dialog.failureText(), reason);
+    for (const QLabel* line : m_dialog.findChildren<QLabel*>()) {
+        if (line->text() == reason) {
+            EXPECT_EQ(line->textFormat(), Qt::PlainText);
+        }
+    }
 }
 
 TEST_F(PlayerWindowTest, DebugConsoleNamesTheDecoderOncePerVideo) {

@@ -82,6 +82,12 @@ const FormatCase kFormatCases[] = {
      "bv[height<=720][vcodec^=vp09]+ba/bv[height<=720][vcodec^=vp9]+ba/"
      "bv[height<=720][vcodec^=avc1]+ba/"
      "bv[height<=720][vcodec!^=av01]+ba/bv[height<=720]+ba/b[height<=720]/b"},
+    {"ChosenHeightBeatsTheScreen",
+     {1080, false, {}, 360},
+     "bv[height<=360][vcodec!^=av01]+ba/bv[height<=360]+ba/b[height<=360]/wv*+ba/w"},
+    {"ChosenHeightAboveTheCap",
+     {1080, false, {}, 2160},
+     "bv[height<=2160][vcodec!^=av01]+ba/bv[height<=2160]+ba/b[height<=2160]/wv*+ba/w"},
     {"HardwareAv1First",
      {1080, true, {true, true, true}},
      "bv[height<=1080][vcodec^=av01]+ba/bv[height<=1080][vcodec^=vp09]+ba/"

@@ -3,6 +3,7 @@
 
 #include "player/CPlayerDlg.h"
 #include "res/Texts.h"
+#include "service/StreamSupply.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
 #include "tests/support/StandInYtDlp.h"
@@ -72,6 +73,55 @@ TEST_F(YtDlpPlaybackTest, LoopbackMediaNeverReachesYtDlp) {
     ASSERT_TRUE(waitForFirstFrame(dialog));
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.flash().timePosition() >= 0.3; }, kTimeoutMs));
     EXPECT_TRUE(ytDlp.calls().empty());
+}
+
+// Play Back needs no new run of yt-dlp; a kept answer whose streams the server refuses (as it
+// refuses expired ones) is asked for again, and the video plays, without a failure line.
+TEST_F(YtDlpPlaybackTest, AKeptAnswerServesReplaysAndIsAskedForAgainWhenRefused) {
+    StandInYtDlp ytDlp(m_media.playerPrefix() + "clip");
+    ytDlp.answerWith({m_media.playerPrefix() + "clip", m_media.playerPrefix() + "clip2"});
+    CPlayerDlg dialog;
+    QSignalSpy failures(&dialog.flash(), &CShockwaveflash1::playbackFailed);
+    dialog.show();
+    dialog.PlayVideo(u"Ab3dE5gH1jK");
+    ASSERT_TRUE(waitForFirstFrame(dialog)) << dialog.failureText().toStdString();
+    dialog.PlayVideo(u"Ab3dE5gH1jK");
+    ASSERT_TRUE(waitForFirstFrame(dialog));
+    EXPECT_EQ(ytDlp.calls().size(), 1u);
+
+    m_media.refuse("/v/clip", 403);
+    dialog.PlayVideo(u"Ab3dE5gH1jK");
+    ASSERT_TRUE(waitForFirstFrame(dialog)) << dialog.failureText().toStdString();
+    EXPECT_EQ(ytDlp.calls().size(), 2u);
+    EXPECT_EQ(failures.count(), 0);
+    EXPECT_EQ(m_media.requestTargets().back(), "/v/clip2");
+}
+
+// A video paused until its streams expired gets new ones when it goes on.
+TEST_F(YtDlpPlaybackTest, APausedVideoWhoseStreamsExpiredGetsNewOnesWhenItGoesOn) {
+    StandInYtDlp ytDlp(m_media.playerPrefix() + "clip");
+    QObject context;
+    auto now = std::chrono::system_clock::now();
+    StreamSupply::Settings settings;
+    settings.keeper.places = DefaultYtDlpPlaces();
+    settings.clock = [&now] { return now; };
+    StreamSupply streams(settings, [&context](std::function<void()> call) {
+        QMetaObject::invokeMethod(&context, std::move(call), Qt::QueuedConnection);
+    });
+    CPlayerDlg dialog({}, &streams);
+    dialog.show();
+    dialog.PlayVideo(u"Ab3dE5gH1jK");
+    ASSERT_TRUE(waitForFirstFrame(dialog));
+    PlaybackModel& playback = dialog.flash().playback();
+    playback.pause();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.state().paused; }, kTimeoutMs));
+    EXPECT_EQ(ytDlp.calls().size(), 1u);
+
+    now += std::chrono::hours(2); // an answer without an end is kept for an hour
+    playback.play();
+    ASSERT_TRUE(waitForFirstFrame(dialog));
+    EXPECT_EQ(ytDlp.calls().size(), 2u);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !playback.state().paused; }, kTimeoutMs));
 }
 
 TEST_F(YtDlpPlaybackTest, FailingYtDlpIsNamedWithItsVersion) {

@@ -230,8 +230,9 @@ TEST_F(ControlDlgTest, PlaceOfAVideoThatLoopedIsItsStart) {
 TEST_F(ControlDlgTest, FormatKeyChoosesWhatYtDlpIsAskedForTheServicesVideos) {
     const test::StandInYtDlp ytDlp(m_media.playerPrefix() + "clip");
     // The default player prefix, so the movie address is the service's.
-    test::WriteFileBytes(m_dir / "Kestrova.ini", "[NETWORK]\nFEEDURL=" + m_feed.feedUrl() +
-                                                     "\n[PLAYER]\nFORMAT=bv*[height<=240]+ba/b\n");
+    test::WriteFileBytes(m_dir / "Kestrova.ini",
+                         "[NETWORK]\nFEEDURL=" + m_feed.feedUrl() +
+                             "\nYTDLPURL=\n[PLAYER]\nFORMAT=bv*[height<=240]+ba/b\n");
     createPanel();
     playVideo(qs(kId));
     ASSERT_TRUE(m_messages.isEmpty());
@@ -241,6 +242,26 @@ TEST_F(ControlDlgTest, FormatKeyChoosesWhatYtDlpIsAskedForTheServicesVideos) {
               "http://www.youtube.com/v/" + kIdUtf8 + "?version=3&rel=0&autoplay=1&loop=1");
     destroyPanel(); // the player goes while the stand-in is still on PATH
     EXPECT_NE(settingsText().find("FORMAT=bv*[height<=240]+ba/b\n"), std::string::npos);
+}
+
+// A service video typed into the box is readied before the press: the press finds yt-dlp's
+// answer, and nothing is played, recorded or saved until then.
+TEST_F(ControlDlgTest, ATypedServiceVideoIsReadiedBeforeThePress) {
+    const test::StandInYtDlp ytDlp(m_media.playerPrefix() + "clip");
+    test::WriteFileBytes(m_dir / "Kestrova.ini",
+                         "[NETWORK]\nFEEDURL=" + m_feed.feedUrl() + "\nYTDLPURL=\n");
+    CControlDlg& panel = createPanel();
+    QTest::keyClicks(edit(), QStringLiteral("https://www.youtube.com/watch?v=") + qs(kId));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ytDlp.calls().size() == 1; }, 10000));
+    EXPECT_TRUE(panel.playingVideoId().empty());
+    EXPECT_EQ(list()->topLevelItemCount(), 0);
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "History.ini"));
+
+    playVideo(edit()->text());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return panel.playerDlg()->flash().playback().state().opened; }, 10000));
+    EXPECT_EQ(ytDlp.calls().size(), 1u);
+    destroyPanel();
 }
 
 // The feed server holds the title request open until the test lets it answer.

@@ -1,3 +1,4 @@
+#include "metadata/CurlLibrary.h"
 #include "tests/support/BuildTreeEngine.h"
 
 #include <QApplication>
@@ -12,5 +13,8 @@ int main(int argc, char** argv) {
     kestrova::test::UseBuildTreeEngine();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    const int status = RUN_ALL_TESTS();
+    kestrova::FinishEnginePreload();
+    kestrova::FinishCurlPreload();
+    return status;
 }

@@ -7,6 +7,9 @@
 
 #include <cstdlib>
 #include <optional>
+#include <tuple>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -107,6 +110,30 @@ TEST_F(SettingsTest, PlayerAddressMustBeHttpOrHttps) {
     }
 }
 
+// Missing: the project's releases; empty: no fetching; only https, or http on a loopback host.
+TEST_F(SettingsTest, YtDlpReleaseAddressAndKey) {
+    const std::string fallback(texts::kDefaultYtDlpReleaseUrl);
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"", fallback, ""},
+        {"YTDLPURL=\n", "", ""},
+        {"YTDLPURL=https://mirror.example.org/yt-dlp/\n", "https://mirror.example.org/yt-dlp/", ""},
+        {"YTDLPURL=http://127.0.0.1:9/rel/\n", "http://127.0.0.1:9/rel/", ""},
+        {"YTDLPURL=http://mirror.example.org/\n", fallback, "http://mirror.example.org/"},
+        {"YTDLPURL=file:///tmp/\n", fallback, "file:///tmp/"},
+    };
+    for (const auto& [line, used, ignored] : cases) {
+        WriteFileBytes(file(), "[NETWORK]\n" + line + "YTDLPKEY=/keys/test.asc\n");
+        const YtDlpReleaseSettings release = ReadYtDlpReleaseSettings();
+        EXPECT_EQ(release.urlPrefix, used) << line;
+        EXPECT_EQ(release.ignoredUrl, ignored) << line;
+        EXPECT_EQ(release.keyFile, "/keys/test.asc");
+    }
+    const TempDir program;
+    WriteFileBytes(program / "yt-dlp-release-key.asc", "key");
+    EXPECT_EQ(ShippedReleaseKey(program / "kestrova"), program / "yt-dlp-release-key.asc");
+    EXPECT_EQ(ShippedReleaseKey("/usr/bin/kestrova"), "/usr/share/kestrova/yt-dlp-release-key.asc");
+}
+
 TEST_F(SettingsTest, YtDlpFormatFromThePlayerSectionAndNeverWritten) {
     EXPECT_EQ(ReadYtDlpFormat(), "");
     const std::string ini = "[NETWORK]\nFORMAT=not here\n[player]\nformat = "
@@ -124,6 +151,24 @@ TEST(DataFilesTest, ProgramDirectoryWhenWritableOtherwiseUserConfiguration) {
     const std::filesystem::path unusable = dir / "not-there";
     {
         ScopedEnv xdg("XDG_CONFIG_HOME", (dir / "xdg").c_str());
+        // A folder that others may write, or that is not the user's, is not used.
+        const struct {
+            const char* name;
+            mode_t mode;
+            uid_t owner;
+        } shared[] = {{"group", 0770, ::geteuid()},
+                      {"others", 01777, ::geteuid()},
+                      {"someone-elses", 0755, ::geteuid() + 1}};
+        for (const auto& folder : shared) {
+            const std::filesystem::path path = dir / folder.name;
+            std::filesystem::create_directory(path);
+            ::chmod(path.c_str(), folder.mode);
+            if (folder.owner != ::geteuid() && ::chown(path.c_str(), folder.owner, -1) != 0) {
+                continue; // only root can give a folder away
+            }
+            EXPECT_EQ(DataFilePath(path, u"History.ini"), dir / "xdg" / "kestrova" / "History.ini")
+                << folder.name;
+        }
         EXPECT_EQ(DataFilePath(unusable, u"Kestrova.ini"),
                   dir / "xdg" / "kestrova" / "Kestrova.ini");
         EXPECT_TRUE(std::filesystem::is_directory(dir / "xdg" / "kestrova"));

@@ -14,8 +14,13 @@ MediaServer::MediaServer()
         std::lock_guard lock(m_mutex);
         m_targets.push_back(request.target);
     });
-    m_server->Get(R"(/v/[^/]*)", [this](const httplib::Request&, httplib::Response& response) {
+    m_server->Get(R"(/v/[^/]*)", [this](const httplib::Request& request,
+                                        httplib::Response& response) {
         std::lock_guard lock(m_mutex);
+        if (const auto refused = m_refused.find(request.path); refused != m_refused.end()) {
+            response.status = refused->second;
+            return;
+        }
         response.set_content(m_clip, "video/webm");
     });
     m_port = m_server->bind_to_any_port("127.0.0.1");
@@ -38,6 +43,11 @@ std::string MediaServer::baseUrl() const {
 void MediaServer::setClip(std::string bytes) {
     std::lock_guard lock(m_mutex);
     m_clip = std::move(bytes);
+}
+
+void MediaServer::refuse(const std::string& path, int status) {
+    std::lock_guard lock(m_mutex);
+    m_refused[path] = status;
 }
 
 std::vector<std::string> MediaServer::requestTargets() const {

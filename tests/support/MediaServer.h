@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -30,6 +31,9 @@ public:
     std::vector<std::string> requestTargets() const;
     // The clip's bytes to answer with from now on.
     void setClip(std::string bytes);
+    // From now on requests for this path are refused with `status`, as the service refuses
+    // stream addresses that have expired.
+    void refuse(const std::string& path, int status);
 
 private:
     std::unique_ptr<httplib::Server> m_server;
@@ -38,6 +42,7 @@ private:
     mutable std::mutex m_mutex;
     std::vector<std::string> m_targets;
     std::string m_clip;
+    std::map<std::string, int> m_refused;
 };
 
 } // namespace kestrova::test

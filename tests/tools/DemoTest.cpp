@@ -151,7 +151,7 @@ TEST(DemoTest, RunsTheProgramInItsFolderAndReturnsItsStatus) {
     EXPECT_EQ(demo.waitForExit(), 7);
 
     const auto lines = recordLines(dir / "record");
-    ASSERT_GE(lines.size(), 7u);
+    ASSERT_GE(lines.size(), 8u);
     EXPECT_NE(lines[0].find("kestrova-demo-"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(lines[0])) << "the program folder was not removed";
     EXPECT_EQ(lines[1], "-D274 x y");
@@ -162,6 +162,7 @@ TEST(DemoTest, RunsTheProgramInItsFolderAndReturnsItsStatus) {
     EXPECT_TRUE(lines[5].ends_with("/feeds/api/videos/"));
     EXPECT_TRUE(lines[6].starts_with("PLAYERURL=http://127.0.0.1:"));
     EXPECT_TRUE(lines[6].ends_with("/v/"));
+    EXPECT_EQ(lines[7], "YTDLPURL="); // offline: no yt-dlp is fetched
 }
 
 TEST(DemoTest, KeepLeavesTheFolder) {

@@ -40,9 +40,10 @@ DemoFolder::~DemoFolder() {
 
 void DemoFolder::writeSettings(const std::string& feedUrl, const std::string& playerUrl,
                                const std::u16string& videoId) const {
+    // Offline, Kestrova fetches no yt-dlp (YTDLPURL empty): the demo's videos are plain media.
     writeText(m_path / "Kestrova.ini", "[SYSTEM]\nVIDEOID=" + EncodeUtf8(videoId) +
                                            "\n[NETWORK]\nFEEDURL=" + feedUrl +
-                                           "\nPLAYERURL=" + playerUrl + "\n");
+                                           "\nPLAYERURL=" + playerUrl + "\nYTDLPURL=\n");
 }
 
 void DemoFolder::writeHistory(const std::vector<DemoVideo>& rows) const {
