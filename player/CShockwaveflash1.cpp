@@ -77,6 +77,9 @@ MovieEngineEvents CShockwaveflash1::engineEvents() {
     events.chaptersChanged = [this](std::vector<PlaybackChapter> chapters) {
         m_playback.chaptersChanged(std::move(chapters));
     };
+    events.offersChanged = [this](const PlaybackOffers& offers) {
+        m_playback.offersChanged(offers);
+    };
     return events;
 }
 

@@ -1,7 +1,9 @@
 #include "player/ControlBar.h"
 
+#include "player/CaptionsMenu.h"
 #include "player/ControlMenu.h"
 #include "player/PlaybackTime.h"
+#include "player/QualityMenu.h"
 #include "player/SeekBar.h"
 #include "player/SpeedMenu.h"
 #include "res/Texts.h"
@@ -137,7 +139,9 @@ ControlBar::ControlBar(PlaybackModel& playback, QWidget* parent)
     , m_settingsMenu(new QMenu(this))
     , m_mute(makeButton(this))
     , m_volume(new QSlider(Qt::Horizontal, this))
-    , m_speedMenu(new SpeedMenu(playback, this)) {
+    , m_speedMenu(new SpeedMenu(playback, this))
+    , m_qualityMenu(new QualityMenu(playback, this))
+    , m_captionsMenu(new CaptionsMenu(playback, this)) {
     m_settings = new MenuButton(this, ToQString(texts::kSettings), m_settingsMenu);
     m_settings->setIconSize(QSize(kIconSide, kIconSide));
     m_settings->setIcon(settingsIcon(palette().color(QPalette::ButtonText)));
@@ -149,6 +153,8 @@ ControlBar::ControlBar(PlaybackModel& playback, QWidget* parent)
     m_subscription =
         playback.subscribe([this](PlaybackChanges changes) { onPlaybackChanged(changes); });
     addMenu(m_speedMenu);
+    addMenu(m_qualityMenu);
+    addMenu(m_captionsMenu);
     showStatus();
     showDuration();
     showSound();
@@ -160,6 +166,14 @@ QSlider* ControlBar::seekBar() const {
 
 ControlMenu* ControlBar::speedMenu() const {
     return m_speedMenu;
+}
+
+ControlMenu* ControlBar::qualityMenu() const {
+    return m_qualityMenu;
+}
+
+ControlMenu* ControlBar::captionsMenu() const {
+    return m_captionsMenu;
 }
 
 void ControlBar::prepareControls() {

@@ -17,6 +17,8 @@ namespace kestrova {
 class ControlMenu;
 class SeekBar;
 class SpeedMenu;
+class QualityMenu;
+class CaptionsMenu;
 
 // The strip below the movie: play/pause, the seek bar with the elapsed and total time and the
 // chapter playing, the menus (the speed first), mute and the volume. It shows the playback
@@ -45,6 +47,8 @@ public:
     QToolButton* muteButton() const { return m_mute; }
     QSlider* volumeSlider() const { return m_volume; }
     ControlMenu* speedMenu() const;
+    ControlMenu* qualityMenu() const;
+    ControlMenu* captionsMenu() const;
     // The button of a menu added, and the one that holds them all when they are folded.
     QToolButton* menuButton(const ControlMenu* menu) const;
     QToolButton* settingsButton() const { return m_settings; }
@@ -82,6 +86,8 @@ private:
     QSlider* m_volume;
     std::vector<MenuSlot> m_menus;
     SpeedMenu* m_speedMenu;
+    QualityMenu* m_qualityMenu;
+    CaptionsMenu* m_captionsMenu;
     QTimer m_positionRefresh;
     bool m_positionPending = false;
     int m_timeWidth = 0;    // the elapsed and total time, as wide as its widest text

@@ -40,7 +40,7 @@ std::optional<LoadPlanner::Load> LoadPlanner::planNow(const std::string& address
 LoadPlanner::Load LoadPlanner::makeLoad(const std::string& address) const {
     const bool service = IsServiceAddress(address);
     const FormatNeeds needs =
-        service ? FormatNeeds{screenLines(), m_hardwareDecoding, m_hardware.codecs()}
+        service ? FormatNeeds{screenLines(), m_hardwareDecoding, m_hardware.codecs(), m_chosenLines}
                 : FormatNeeds{};
     return {PlanLoad(address, needs, m_formatOverride), service};
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <QObject>
 #include <QPointer>
@@ -36,6 +37,8 @@ public:
     // A yt-dlp format selection used for the service's videos instead of the one that fits;
     // empty to go back to that one.
     void setFormatOverride(std::string format) { m_formatOverride = std::move(format); }
+    // The tallest picture a person asked for (0: what fits the screen); whether that changed.
+    bool setChosenLines(int lines) { return std::exchange(m_chosenLines, lines) != lines; }
 
     // Calls `load` with the plan for `address`: at once, or once the hardware has answered.
     // A later call replaces one still waiting.
@@ -49,6 +52,7 @@ private:
 
     QPointer<QWidget> m_view;
     std::string m_formatOverride;
+    int m_chosenLines = 0;
     bool m_hardwareDecoding = false;
     HardwareProbe m_hardware;
     std::optional<std::pair<std::string, LoadFunction>> m_waiting;

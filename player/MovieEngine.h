@@ -32,6 +32,8 @@ struct MovieEngineEvents {
     std::function<void()> playbackRestarted;
     // The movie's chapters, none when it has none.
     std::function<void(std::vector<PlaybackChapter> chapters)> chaptersChanged;
+    // What the movie just opened offers besides its defaults.
+    std::function<void(const PlaybackOffers& offers)> offersChanged;
 };
 
 // The movie engine behind the player widget: libmpv and its views. It lives in a module of

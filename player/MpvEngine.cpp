@@ -23,12 +23,17 @@ std::unique_ptr<MpvEngine> MpvEngine::create(QWidget* parent, bool software,
 MpvEngine::MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events)
     : m_events(std::move(events))
     , m_mpv(std::move(mpv))
-    , m_playback(std::make_unique<MpvPlaybackChannel>(m_mpv->get(), m_events)) {
+    , m_playback(std::make_unique<MpvPlaybackChannel>(*m_mpv, m_events)) {
     m_mpv->setEventListener([this](const mpv_event& event) { m_playback->handleEvent(event); });
     QObject::connect(m_mpv.get(), &MpvHandle::playbackFailed, m_mpv.get(),
                      [this](const QString& reason) { m_events.playbackFailed(reason); });
     QObject::connect(m_mpv.get(), &MpvHandle::fileLoaded, m_mpv.get(),
                      [this] { m_events.fileLoaded(); });
+    QObject::connect(m_mpv.get(), &MpvHandle::offersChanged, m_mpv.get(),
+                     [this](const PlaybackOffers& offers) {
+                         if (m_events.offersChanged)
+                             m_events.offersChanged(offers);
+                     });
 }
 
 MpvEngine::~MpvEngine() = default;

@@ -6,6 +6,7 @@
 #include "text/QtText.h"
 #include "text/TextFormat.h"
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -247,6 +248,64 @@ void MpvHandle::renewStreams() {
     resolveStreams(m_position);
 }
 
+void MpvHandle::setQuality(int lines) {
+    if (!m_planner.setChosenLines(lines) || !m_service)
+        return;
+    m_planner.plan(m_service->request.address, [this](const LoadPlanner::Load& load) {
+        ++m_loadNumber;
+        m_service = ServiceLoad{load,
+                                {std::string(AddressOfLoad(load.plan.url)), load.plan.ytdlFormat},
+                                nullptr,
+                                false};
+        reloadInPlace();
+    });
+}
+
+// Unlike a new video the movie plays on while yt-dlp answers, and goes on from where it stands
+// then.
+void MpvHandle::reloadInPlace() {
+    if (auto kept = m_supply.kept(m_service->request)) {
+        loadStreams({std::move(kept), {}}, m_position);
+        return;
+    }
+    m_supply.resolve(m_service->request, [self = QPointer<MpvHandle>(this),
+                                          number = m_loadNumber](StreamResult result) {
+        if (self && number == self->m_loadNumber)
+            self->loadStreams(result, self->m_position);
+    });
+}
+
+void MpvHandle::showCaptions(const std::string& language) {
+    if (language.empty()) {
+        const char* none = "no";
+        checkMpv(mpv_set_property_async(m_handle.get(), 0, "sid", MPV_FORMAT_STRING, &none), "sid");
+        return;
+    }
+    if (!m_service || !m_service->answer)
+        return;
+    const auto& captions = m_service->answer->answer.captions;
+    const auto track = std::find_if(captions.begin(), captions.end(),
+                                    [&](const auto& c) { return c.language == language; });
+    if (track == captions.end())
+        return;
+    // "cached": captions added before for this movie are selected again rather than fetched.
+    const std::string title = track->name.empty() ? track->language : track->name;
+    const char* command[] = {"sub-add",     track->url.c_str(),      "cached",
+                             title.c_str(), track->language.c_str(), nullptr};
+    checkMpv(mpv_command_async(m_handle.get(), 0, command), "sub-add");
+}
+
+PlaybackOffers MpvHandle::currentOffers() const {
+    PlaybackOffers offers;
+    if (!m_service || !m_service->answer)
+        return offers;
+    const YtDlpAnswer& answer = m_service->answer->answer;
+    offers.heights = answer.heights;
+    for (const CaptionTrack& track : answer.captions)
+        offers.captions.push_back({track.language, track.name, track.automatic});
+    return offers;
+}
+
 void MpvHandle::issueLoad(const LoadPlan& plan, FileOptions options, bool expiringStreams) {
     mpv_node result{};
     const int error = commandLoadFile(m_handle.get(), plan.url, options, &result);
@@ -348,8 +407,10 @@ void MpvHandle::handleEvent(const mpv_event& event) {
             notePosition(*static_cast<const mpv_event_property*>(event.data));
         break;
     case MPV_EVENT_FILE_LOADED:
-        if (m_startedEntry == m_currentEntry)
+        if (m_startedEntry == m_currentEntry) {
             emit fileLoaded();
+            emit offersChanged(currentOffers());
+        }
         break;
     case MPV_EVENT_END_FILE:
         m_failures.fileEnded(*static_cast<const mpv_event_end_file*>(event.data));

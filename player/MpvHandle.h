@@ -2,6 +2,7 @@
 
 #include "player/FailureReporter.h"
 #include "player/LoadPlanner.h"
+#include "player/PlaybackCommands.h"
 #include "service/StreamSupply.h"
 
 #include <cstdint>
@@ -63,6 +64,14 @@ public:
     // the screen; empty to go back to that one.
     void setYtDlpFormatOverride(std::string format);
 
+    // The tallest picture wanted for the service's videos (0: what fits the screen); a video of
+    // the service's playing now goes on in that quality from where it stands once its new
+    // streams are known, playing the old ones meanwhile.
+    void setQuality(int lines);
+    // Shows the current movie's captions in that language, from yt-dlp's answer; none for an
+    // empty language.
+    void showCaptions(const std::string& language);
+
     // An option's current value as text, e.g. "hwdec"; empty when it has none.
     QString option(const char* name) const;
 
@@ -79,6 +88,8 @@ signals:
     // The current movie has been opened; its first frame follows.
     void fileLoaded();
     void playbackFailed(const QString& reason);
+    // What the movie just opened offers: its heights and captions (none but the service's).
+    void offersChanged(const kestrova::PlaybackOffers& offers);
 
 private:
     // A load of one of the service's videos, from its streams.
@@ -94,6 +105,8 @@ private:
     void resolveStreams(double startAt);
     void loadStreams(const StreamResult& result, double startAt);
     void renewStreams();
+    void reloadInPlace();
+    PlaybackOffers currentOffers() const;
     void issueLoad(const LoadPlan& plan, std::vector<std::pair<const char*, std::string>> options,
                    bool expiringStreams);
     void drainEvents();

@@ -1,5 +1,6 @@
 #include "player/MpvPlaybackChannel.h"
 
+#include "player/MpvHandle.h"
 #include "player/MpvLog.h"
 #include "player/MpvNode.h"
 
@@ -104,8 +105,9 @@ const char* seekFlags(SeekKind kind) {
 
 } // namespace
 
-MpvPlaybackChannel::MpvPlaybackChannel(mpv_handle* handle, const MovieEngineEvents& events)
-    : m_handle(handle)
+MpvPlaybackChannel::MpvPlaybackChannel(MpvHandle& mpv, const MovieEngineEvents& events)
+    : m_mpv(mpv)
+    , m_handle(mpv.get())
     , m_events(events) {
     // The player's volume goes no higher; a step up stops there.
     checkMpv(mpv_set_property_string(m_handle, "volume-max", "100"), "volume-max");
@@ -239,6 +241,15 @@ void MpvPlaybackChannel::seek(double amount, SeekKind kind) {
     mpv_node_list arguments{3, values, keys};
     mpv_node command = ListNode(arguments, MPV_FORMAT_NODE_MAP);
     checkMpv(mpv_command_node_async(m_handle, kCommandReply, &command), "seek");
+}
+
+// Which streams and captions a movie has is known to the handle, from yt-dlp's answer.
+void MpvPlaybackChannel::setQuality(int lines) {
+    m_mpv.setQuality(lines);
+}
+
+void MpvPlaybackChannel::showCaptions(const std::string& language) {
+    m_mpv.showCaptions(language);
 }
 
 } // namespace kestrova

@@ -7,13 +7,15 @@
 
 namespace kestrova {
 
+class MpvHandle;
+
 // The playback half of the engine: observes the properties the player shows and reports each
 // change, and carries out the playback commands asynchronously, so the GUI thread never waits
 // for the engine (which may be busy opening a movie).
 class MpvPlaybackChannel : public PlaybackCommands {
 public:
-    // `events` is the engine's, and outlives the channel.
-    MpvPlaybackChannel(mpv_handle* handle, const MovieEngineEvents& events);
+    // `mpv` and `events` are the engine's, and outlive the channel.
+    MpvPlaybackChannel(MpvHandle& mpv, const MovieEngineEvents& events);
 
     // Takes an event of the engine; those not meant for the channel are left alone.
     void handleEvent(const mpv_event& event);
@@ -27,6 +29,8 @@ public:
     void seek(double amount, SeekKind kind) override;
     void setSpeed(double speed) override;
     void stepChapter(int delta) override;
+    void setQuality(int lines) override;
+    void showCaptions(const std::string& language) override;
 
 private:
     void reportProperty(uint64_t reply, const mpv_event_property& property);
@@ -35,6 +39,7 @@ private:
     void setFlag(const char* name, bool on);
     void command(std::initializer_list<const char*> arguments);
 
+    MpvHandle& m_mpv;
     mpv_handle* m_handle;
     const MovieEngineEvents& m_events;
     bool m_seekPending = false;  // a seek has begun and not yet been told

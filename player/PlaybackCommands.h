@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kestrova {
 
@@ -24,6 +25,24 @@ struct PlaybackChapter {
     std::string title; // UTF-8; empty when it has none
 
     bool operator==(const PlaybackChapter&) const = default;
+};
+
+// A language of captions the movie offers.
+struct PlaybackCaptions {
+    std::string language; // as the service codes it: "en", "ja", "pt-BR"
+    std::string name;     // UTF-8, as the service names it; empty when it gives none
+    bool automatic = false;
+
+    bool operator==(const PlaybackCaptions&) const = default;
+};
+
+// What the movie may be played with besides its defaults: the heights it comes in, tallest
+// first, and its captions. Only the service's videos offer anything.
+struct PlaybackOffers {
+    std::vector<int> heights;
+    std::vector<PlaybackCaptions> captions;
+
+    bool operator==(const PlaybackOffers&) const = default;
 };
 
 enum class SeekKind {
@@ -52,6 +71,11 @@ public:
     // To the start of the next chapter (1), or back (-1): to the start of the current chapter,
     // or of the one before when it has only just begun.
     virtual void stepChapter(int delta) = 0;
+    // The tallest picture wanted, in pixel rows; 0 for what fits the screen. A movie of the
+    // service's playing now is loaded again in that quality, from where it stands.
+    virtual void setQuality(int lines) = 0;
+    // Shows the movie's captions in that language; none for an empty one.
+    virtual void showCaptions(const std::string& language) = 0;
 };
 
 } // namespace kestrova

@@ -65,6 +65,7 @@ void PlaybackModel::attach(PlaybackCommands* engine) {
     m_engine->setVolume(m_state.volume);
     m_engine->setMuted(m_state.muted);
     m_engine->setSpeed(m_speedAsked);
+    m_engine->setQuality(m_state.quality);
 }
 
 void PlaybackModel::setPaused(bool paused) {
@@ -171,6 +172,52 @@ void PlaybackModel::stepChapter(int delta) {
     m_engine->stepChapter(delta);
 }
 
+void PlaybackModel::setQuality(int lines) {
+    lines = std::max(0, lines);
+    if (std::exchange(m_state.quality, lines) == lines)
+        return;
+    if (m_engine)
+        m_engine->setQuality(lines);
+    notify(PlaybackChange::Quality);
+}
+
+void PlaybackModel::setCaptions(const std::string& language) {
+    if (!language.empty())
+        m_lastCaptions = language;
+    const bool wanted = std::exchange(m_state.captionsWanted, language) != language;
+    if (showWantedCaptions() || wanted)
+        notify(PlaybackChange::Captions);
+}
+
+void PlaybackModel::toggleCaptions() {
+    if (!m_state.captionsShown.empty()) {
+        setCaptions({});
+        return;
+    }
+    const auto& offered = m_state.offers.captions;
+    if (offersCaptions(m_lastCaptions))
+        setCaptions(m_lastCaptions);
+    else if (!offered.empty())
+        setCaptions(offered.front().language);
+}
+
+bool PlaybackModel::offersCaptions(const std::string& language) const {
+    const auto& offered = m_state.offers.captions;
+    return !language.empty() && std::any_of(offered.begin(), offered.end(),
+                                            [&](const auto& c) { return c.language == language; });
+}
+
+// The wanted language when this movie has it; otherwise none, and the wish stays for the next.
+bool PlaybackModel::showWantedCaptions() {
+    const std::string shown = offersCaptions(m_state.captionsWanted) ? m_state.captionsWanted : "";
+    if (shown == m_state.captionsShown)
+        return false;
+    m_state.captionsShown = shown;
+    if (m_engine)
+        m_engine->showCaptions(shown);
+    return true;
+}
+
 std::optional<int> PlaybackModel::placeToKeep() const {
     if (m_resumeAt)
         return int(*m_resumeAt);
@@ -192,6 +239,8 @@ void PlaybackModel::loadRequested(double resumeAt) {
     m_state.volume = before.volume;
     m_state.muted = before.muted;
     m_state.speed = before.speed;
+    m_state.quality = before.quality;
+    m_state.captionsWanted = before.captionsWanted;
     m_restartedOnce = false;
     m_resumeAt = resumeAt > kResumeMargin ? std::optional<double>(resumeAt) : std::nullopt;
     m_resumeSent = false;
@@ -199,6 +248,10 @@ void PlaybackModel::loadRequested(double resumeAt) {
                               PlaybackChange::Duration | PlaybackChange::Loading;
     if (!before.chapters.empty())
         changes |= PlaybackChange::Chapters;
+    if (!before.offers.heights.empty())
+        changes |= PlaybackChange::Quality;
+    if (!before.offers.captions.empty() || !before.captionsShown.empty())
+        changes |= PlaybackChange::Captions;
     notify(changes);
 }
 
@@ -273,13 +326,26 @@ void PlaybackModel::takeSpeed(double speed) {
         notify(PlaybackChange::Speed);
 }
 
+// The engine's yt-dlp hook gives the chapters of the service's videos before the movie is
+// opened; the last list reported is the movie's.
 void PlaybackModel::chaptersChanged(std::vector<PlaybackChapter> chapters) {
-    if (!canSeek())
+    if (!m_state.started || m_state.failed)
         return;
     std::stable_sort(chapters.begin(), chapters.end(),
                      [](const auto& a, const auto& b) { return a.start < b.start; });
     if (std::exchange(m_state.chapters, std::move(chapters)) != m_state.chapters)
         notify(PlaybackChange::Chapters);
+}
+
+// Each load of a movie (a new quality included) starts without captions; the wanted ones are
+// shown again when it has them.
+void PlaybackModel::offersChanged(PlaybackOffers offers) {
+    if (!m_state.started || m_state.failed)
+        return;
+    m_state.offers = std::move(offers);
+    m_state.captionsShown.clear();
+    showWantedCaptions();
+    notify(PlaybackChange::Quality | PlaybackChange::Captions);
 }
 
 // Values of the movie itself; those of a movie before the current one was opened (the one it

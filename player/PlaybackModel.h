@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -24,6 +25,8 @@ enum class PlaybackChange : unsigned {
     Seeked = 1u << 6,  // playback went on from another place: a seek, or the loop
     Speed = 1u << 7,
     Chapters = 1u << 8,
+    Quality = 1u << 9,   // the heights offered, or the one chosen
+    Captions = 1u << 10, // the languages offered, the one wanted or the one shown
 };
 
 class PlaybackChanges {
@@ -65,6 +68,10 @@ struct PlaybackState {
     bool muted = false;
     double speed = 1;
     std::vector<PlaybackChapter> chapters; // in the order of their starts
+    int quality = 0; // the tallest picture chosen, in pixel rows; 0: what fits the screen
+    PlaybackOffers offers;
+    std::string captionsWanted; // the language to show whenever a movie has it; empty: none
+    std::string captionsShown;  // the language shown now; empty: none
 
     PlaybackStatus status() const;
     // Whether the player is to say that it is loading.
@@ -145,6 +152,15 @@ public:
     // The next chapter (1) or back (-1); nothing without chapters, nor forward in the last.
     void stepChapter(int delta);
 
+    // The tallest picture wanted (0: what fits the screen); a movie playing is loaded again.
+    void setQuality(int lines);
+    // The captions to show, in this movie and every later one that has them; none for an
+    // empty language.
+    void setCaptions(const std::string& language);
+    // Captions off when shown; else on, in the language last chosen when the movie has it, or
+    // in its first.
+    void toggleCaptions();
+
     // The offered speed nearest to `speed`.
     static double nearestSpeed(double speed);
 
@@ -163,6 +179,7 @@ public:
     void playbackRestarted();
     void propertyChanged(PlaybackProperty property, std::optional<double> value);
     void chaptersChanged(std::vector<PlaybackChapter> chapters);
+    void offersChanged(PlaybackOffers offers);
 
 private:
     void setPaused(bool paused);
@@ -177,11 +194,14 @@ private:
     void takePosition(std::optional<double> position);
     void takeDuration(std::optional<double> duration);
     void notify(PlaybackChanges changes);
+    bool offersCaptions(const std::string& language) const;
+    bool showWantedCaptions(); // whether what is shown changed
 
     PlaybackState m_state;
     PlaybackCommands* m_engine = nullptr;
     bool m_restartedOnce = false; // the current movie has started playing
     double m_speedAsked = 1;      // steps go on from here, whatever the engine has told yet
+    std::string m_lastCaptions;   // the language last chosen, for the toggle
     // Where the current movie is to go on from, until it has got there; and whether it has been
     // sent there.
     std::optional<double> m_resumeAt;

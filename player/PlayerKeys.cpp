@@ -59,6 +59,10 @@ bool HandlePlayerKey(const QKeyEvent& event, PlaybackModel& playback) {
     case Qt::Key_Less:
         playback.stepSpeed(-1);
         return true;
+    case Qt::Key_C:
+        if (!event.isAutoRepeat())
+            playback.toggleCaptions();
+        return true;
     case Qt::Key_PageUp:
         playback.stepChapter(-1);
         return true;

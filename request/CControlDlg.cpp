@@ -256,8 +256,8 @@ void CControlDlg::SaveSettings() {
     m_playerSettings.keep();
     SaveDataFile(texts::kSettingsFileName,
                  [videoId = m_strLastVideoId, geometry = m_playerSettings.geometry(),
-                  sound = m_playerSettings.sound()](const std::filesystem::path& path) {
-                     return WriteSettings(path, videoId, geometry, sound);
+                  choices = m_playerSettings.choices()](const std::filesystem::path& path) {
+                     return WriteSettings(path, videoId, geometry, choices);
                  });
 }
 

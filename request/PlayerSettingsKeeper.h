@@ -15,14 +15,14 @@ namespace kestrova {
 
 class CPlayerDlg;
 
-// The player's place and size, volume, mute and speed as Kestrova.ini keeps them: read at start,
-// given to the player, taken back from it as they change, and offered for a save once they
-// have come to rest, so that a drag or a turned wheel is one save, not hundreds.
+// The player's place and size, volume, mute, speed, quality and captions as Kestrova.ini keeps
+// them: read at start, given to the player, taken back from it as they change, and offered for a
+// save once they have come to rest, so that a drag or a turned wheel is one save, not hundreds.
 class PlayerSettingsKeeper : public QObject {
     Q_OBJECT
 
 public:
-    // How long the player must stay where it was moved, or its sound as it was set, before it
+    // How long the player must stay where it was moved, or a choice as it was made, before it
     // is offered for a save.
     static constexpr int kAtRestMs = 500;
 
@@ -31,7 +31,7 @@ public:
 
     // From the settings file, as the player at `minimumSize` accepts them.
     void read(int minimumWidth, int minimumHeight);
-    // Gives `player` the sound read and watches it from now on.
+    // Gives `player` the choices read and watches it from now on.
     void attach(CPlayerDlg& player);
     // Takes what the player has now, and stops watching it (before it goes).
     void detach();
@@ -39,19 +39,19 @@ public:
     void keep();
 
     const std::optional<PlayerGeometry>& geometry() const { return m_geometry; }
-    const PlayerSound& sound() const { return m_sound; }
+    const PlaybackChoices& choices() const { return m_choices; }
 
 private:
     void onAtRest();
-    PlayerSound playerSound() const;
+    PlaybackChoices playerChoices() const;
 
     std::function<void()> m_save;
     QPointer<CPlayerDlg> m_player;
     QTimer m_atRest;
     // Taken from the window when it is kept; nothing until a geometry is known.
     std::optional<PlayerGeometry> m_geometry;
-    PlayerSound m_sound;
-    PlaybackModel::Subscription m_soundChanges;
+    PlaybackChoices m_choices;
+    PlaybackModel::Subscription m_choiceChanges;
 };
 
 } // namespace kestrova

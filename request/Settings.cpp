@@ -20,6 +20,24 @@ constexpr std::size_t kAddressBufferSize = 4096;
 constexpr std::size_t kFormatBufferSize = 4096;
 constexpr int kMinSpeedPercent = int(PlaybackModel::kSpeeds.front() * 100);
 constexpr int kMaxSpeedPercent = int(PlaybackModel::kSpeeds.back() * 100);
+constexpr int kMaxQualityLines = 4320;
+constexpr std::size_t kMaxLanguageTag = 35;
+
+// A language as the service codes its captions ("en", "pt-BR", "zh-Hans"); anything else is
+// not one, and goes no further than this file.
+std::string languageTag(std::u16string_view text) {
+    if (text.empty() || text.size() > kMaxLanguageTag)
+        return {};
+    std::string tag;
+    for (const char16_t c : text) {
+        const bool fits = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                          (c >= u'0' && c <= u'9') || c == u'-' || c == u'_';
+        if (!fits)
+            return {};
+        tag += char(c);
+    }
+    return tag;
+}
 
 std::string addressOrDefault(const ProfileFile& file, std::u16string_view key,
                              std::string_view defaultValue) {
@@ -76,10 +94,13 @@ void writePlayerGeometry(ProfileFile& file, const PlayerGeometry& g) {
         file.writeString(texts::kSectionPlayer, key, decimal(value));
 }
 
-void writePlayerSound(ProfileFile& file, const PlayerSound& sound) {
-    file.writeString(texts::kSectionPlayer, texts::kKeyVolume, decimal(sound.volume));
-    file.writeString(texts::kSectionPlayer, texts::kKeyMute, decimal(sound.muted ? 1 : 0));
-    file.writeString(texts::kSectionPlayer, texts::kKeySpeed, decimal(sound.speed));
+void writePlaybackChoices(ProfileFile& file, const PlaybackChoices& choices) {
+    file.writeString(texts::kSectionPlayer, texts::kKeyVolume, decimal(choices.volume));
+    file.writeString(texts::kSectionPlayer, texts::kKeyMute, decimal(choices.muted ? 1 : 0));
+    file.writeString(texts::kSectionPlayer, texts::kKeySpeed, decimal(choices.speed));
+    file.writeString(texts::kSectionPlayer, texts::kKeyQuality, decimal(choices.quality));
+    file.writeString(texts::kSectionPlayer, texts::kKeyCaptions,
+                     std::u16string(choices.captions.begin(), choices.captions.end()));
 }
 
 } // namespace
@@ -95,19 +116,19 @@ SaveResult WriteLastVideoId(std::u16string_view videoId) {
 }
 
 SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player,
-                         const std::optional<PlayerSound>& sound) {
-    return WriteSettings(DataFilePath(texts::kSettingsFileName), videoId, player, sound);
+                         const std::optional<PlaybackChoices>& choices) {
+    return WriteSettings(DataFilePath(texts::kSettingsFileName), videoId, player, choices);
 }
 
 SaveResult WriteSettings(const std::filesystem::path& path, std::u16string_view videoId,
                          const std::optional<PlayerGeometry>& player,
-                         const std::optional<PlayerSound>& sound) {
+                         const std::optional<PlaybackChoices>& choices) {
     ProfileFile file = ProfileFile::load(path);
     file.writeString(texts::kSectionSystem, texts::kKeyVideoId, videoId);
     if (player)
         writePlayerGeometry(file, *player);
-    if (sound)
-        writePlayerSound(file, *sound);
+    if (choices)
+        writePlaybackChoices(file, *choices);
     return file.save(path);
 }
 
@@ -126,18 +147,23 @@ std::optional<PlayerGeometry> ReadPlayerGeometry(int minimumWidth, int minimumHe
                           readWholeNumber(file, texts::kKeyMaximized) == 1};
 }
 
-PlayerSound ReadPlayerSound() {
+PlaybackChoices ReadPlaybackChoices() {
     const ProfileFile file = ProfileFile::load(DataFilePath(texts::kSettingsFileName));
-    const PlayerSound defaults;
+    const PlaybackChoices defaults;
     const auto volume = readWholeNumber(file, texts::kKeyVolume);
     const auto mute = readWholeNumber(file, texts::kKeyMute);
     const auto speed = readWholeNumber(file, texts::kKeySpeed);
+    const auto quality = readWholeNumber(file, texts::kKeyQuality);
+    const std::u16string captions =
+        file.readString(texts::kSectionPlayer, texts::kKeyCaptions, u"", kMaxLanguageTag + 2);
     const auto within = [](std::optional<int> value, int least, int most) {
         return value && *value >= least && *value <= most;
     };
     return {within(volume, 0, PlaybackModel::kMaxVolume) ? *volume : defaults.volume,
             within(mute, 0, 1) ? *mute == 1 : defaults.muted,
-            within(speed, kMinSpeedPercent, kMaxSpeedPercent) ? *speed : defaults.speed};
+            within(speed, kMinSpeedPercent, kMaxSpeedPercent) ? *speed : defaults.speed,
+            within(quality, 0, kMaxQualityLines) ? *quality : defaults.quality,
+            languageTag(captions)};
 }
 
 ServiceAddresses ReadServiceAddresses() {

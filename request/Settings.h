@@ -25,28 +25,32 @@ inline constexpr int kMaxPlayerSide = 16384;
 // size lies outside [minimum, kMaxPlayerSide]. MAXIMIZED other than 0 or 1 counts as 0.
 std::optional<PlayerGeometry> ReadPlayerGeometry(int minimumWidth, int minimumHeight);
 
-// The player's volume (0 to 100), whether it is muted, and its speed in percent of the normal
-// one (25 to 200): how it sounds, kept alike.
-struct PlayerSound {
+// What a person chose for every video: the volume (0 to 100), whether it is muted, the speed
+// in percent of the normal one (25 to 200), the tallest picture (0: what fits the screen) and
+// the language of the captions (empty: none).
+struct PlaybackChoices {
     int volume = 100;
     bool muted = false;
     int speed = 100;
+    int quality = 0;
+    std::string captions;
 
-    bool operator==(const PlayerSound&) const = default;
+    bool operator==(const PlaybackChoices&) const = default;
 };
 
-// The stored sound, read by the rule of the geometry: VOLUME a whole number from 0 to 100,
-// MUTE 0 or 1 and SPEED a whole number from 25 to 200, else each its default.
-PlayerSound ReadPlayerSound();
+// The stored choices, read by the rule of the geometry: VOLUME a whole number from 0 to 100,
+// MUTE 0 or 1, SPEED a whole number from 25 to 200, QUALITY one from 0 to 4320 and SUBLANG a
+// language tag (letters, digits and "-", at most 35), else each its default.
+PlaybackChoices ReadPlaybackChoices();
 
-// Writes the last video ID and, when given, the player's geometry and sound, in one save; the
+// Writes the last video ID and, when given, the player's geometry and choices, in one save; the
 // rest of the file is kept. Tells what became of the save.
 SaveResult WriteSettings(std::u16string_view videoId, const std::optional<PlayerGeometry>& player,
-                         const std::optional<PlayerSound>& sound = std::nullopt);
+                         const std::optional<PlaybackChoices>& choices = std::nullopt);
 // The same, into the settings file at `path`.
 SaveResult WriteSettings(const std::filesystem::path& path, std::u16string_view videoId,
                          const std::optional<PlayerGeometry>& player,
-                         const std::optional<PlayerSound>& sound);
+                         const std::optional<PlaybackChoices>& choices);
 
 // The service addresses the video ID is appended to, from the optional "NETWORK" section of
 // Kestrova.ini (read at start, never written), as UTF-8. A player address that is not http or

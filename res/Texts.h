@@ -113,6 +113,12 @@ inline constexpr std::u16string_view kSeekBar = u"再生位置";
 inline constexpr std::u16string_view kVolume = u"音量";
 inline constexpr std::u16string_view kMute = u"ミュート";
 inline constexpr std::u16string_view kSpeed = u"再生速度";
+inline constexpr std::u16string_view kQuality = u"画質";
+inline constexpr std::u16string_view kQualityAutomatic = u"自動"; // the height the screen has
+inline constexpr std::u16string_view kCaptions = u"字幕";
+inline constexpr std::u16string_view kCaptionsOff = u"オフ";
+// After the name of captions the service made itself.
+inline constexpr std::u16string_view kCaptionsAutomatic = u" (自動生成)";
 // The one menu that holds the bar's menus when the window is too narrow for their buttons.
 inline constexpr std::u16string_view kSettings = u"設定";
 // Shown over the movie until its first frame, and while playback waits for the network; then
@@ -152,7 +158,9 @@ inline constexpr std::u16string_view kKeyMaximized = u"MAXIMIZED";
 inline constexpr std::u16string_view kKeyFormat = u"FORMAT"; // a yt-dlp format selection
 inline constexpr std::u16string_view kKeyVolume = u"VOLUME";
 inline constexpr std::u16string_view kKeyMute = u"MUTE";
-inline constexpr std::u16string_view kKeySpeed = u"SPEED"; // percent of the normal speed
+inline constexpr std::u16string_view kKeySpeed = u"SPEED";      // percent of the normal speed
+inline constexpr std::u16string_view kKeyQuality = u"QUALITY";  // the tallest picture; 0: automatic
+inline constexpr std::u16string_view kKeyCaptions = u"SUBLANG"; // a language; empty: no captions
 
 // Main window and About box.
 inline constexpr std::u16string_view kAboutSecondLine = u"Copyright (C) 2026 Corvanel";

@@ -102,6 +102,11 @@ void addCaptions(const Json& answer, const char* key, bool automatic,
                 continue;
             code.resize(code.size() - kOriginal.size());
         }
+        // A live stream's chat comes as captions; a language the uploader gave is theirs.
+        const bool taken = std::any_of(tracks.begin(), tracks.end(),
+                                       [&](const CaptionTrack& t) { return t.language == code; });
+        if (code == "live_chat" || taken)
+            continue;
         if (auto track = captionTrack(code, forms, automatic))
             tracks.push_back(std::move(*track));
     }

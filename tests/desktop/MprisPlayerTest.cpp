@@ -30,6 +30,8 @@ struct RecordingEngine : PlaybackCommands {
     }
     void setSpeed(double speed) override { calls << QStringLiteral("speed %1").arg(speed); }
     void stepChapter(int delta) override { calls << QStringLiteral("chapter %1").arg(delta); }
+    void setQuality(int) override {}
+    void showCaptions(const std::string&) override {}
     QStringList calls;
 };
 

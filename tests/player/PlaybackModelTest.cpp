@@ -34,6 +34,8 @@ public:
         sent.push_back(text.str());
     }
     void stepChapter(int delta) override { sent.push_back("add chapter " + std::to_string(delta)); }
+    void setQuality(int lines) override { sent.push_back("quality " + std::to_string(lines)); }
+    void showCaptions(const std::string& language) override { sent.push_back("sid " + language); }
     std::vector<std::string> sent;
 };
 
@@ -73,7 +75,8 @@ TEST_F(PlaybackModelTest, StoppedBeforeTheFirstVideoSoundAndSpeedAreKeptForTheEn
     EXPECT_EQ(state().volume, 70);
     EXPECT_EQ(state().speed, 1.5);
     m_model.attach(&m_engine);
-    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"volume 70", "mute 1", "speed 1.5"}));
+    EXPECT_EQ(m_engine.sent,
+              (std::vector<std::string>{"volume 70", "mute 1", "speed 1.5", "quality 0"}));
 }
 
 // Quick steps add up in the engine, which knows its volume best; its reports change the state.
@@ -144,7 +147,8 @@ TEST_F(PlaybackModelTest, NoSeekBeforeTheMovieIsOpenedOrAfterItFailed) {
     m_model.fileOpened();
     m_model.loadFailed();
     m_model.seekTo(1);
-    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"volume 100", "mute 0", "speed 1"}));
+    EXPECT_EQ(m_engine.sent,
+              (std::vector<std::string>{"volume 100", "mute 0", "speed 1", "quality 0"}));
     EXPECT_EQ(state().status(), PlaybackStatus::Stopped);
 }
 
@@ -218,8 +222,8 @@ TEST_F(PlaybackModelTest, NewVideoPlaysEvenWhenThePreviousWasPaused) {
 TEST_F(PlaybackModelTest, ChaptersOfTheMovieStepAndEndWithIt) {
     m_model.attach(&m_engine);
     m_model.loadRequested();
-    m_model.chaptersChanged({{0, "old movie"}});
-    EXPECT_TRUE(state().chapters.empty()) << "the chapters of the movie replaced";
+    m_model.chaptersChanged({{0, "from yt-dlp"}});
+    EXPECT_EQ(state().chapters.size(), 1u) << "yt-dlp's chapters come before the movie opens";
     m_model.fileOpened();
     m_model.chaptersChanged({{60, "Outro"}, {0, "Intro"}, {20, "Middle"}});
     ASSERT_EQ(state().chapters.size(), 3u);
@@ -278,6 +282,44 @@ INSTANTIATE_TEST_SUITE_P(Table, PlaybackResumeTest,
                                            ResumeCase{"NearTheEnd", 30, 40, {}, 0},
                                            ResumeCase{"LiveStream", 24, std::nullopt, {}, 24}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The heights and captions of one movie go with it; the quality chosen and the language wanted
+// hold for every later movie, shown only in one that has it.
+TEST_F(PlaybackModelTest, QualityAndCaptionsHoldAcrossMoviesThatOfferThem) {
+    const PlaybackOffers both{{1080, 720, 360}, {{"ja", "日本語", false}, {"en", "English", true}}};
+    const PlaybackOffers englishOnly{{720}, {{"en", "English", true}}};
+    playing();
+    m_model.setQuality(720);
+    m_model.setCaptions("ja");
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"quality 720"}));
+    m_model.offersChanged(both);
+    EXPECT_EQ(state().captionsShown, "ja");
+    EXPECT_TRUE(m_changes.has(PlaybackChange::Quality) && m_changes.has(PlaybackChange::Captions));
+
+    m_model.loadRequested();
+    m_model.fileOpened();
+    EXPECT_TRUE(state().offers.heights.empty());
+    EXPECT_EQ(state().captionsShown, "");
+    m_model.offersChanged(englishOnly);
+    EXPECT_EQ(state().captionsShown, "");
+    EXPECT_EQ(state().captionsWanted, "ja");
+    EXPECT_EQ(state().quality, 720);
+    m_model.offersChanged(both); // loaded again in another quality
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"quality 720", "sid ja", "sid ja"}));
+}
+
+TEST_F(PlaybackModelTest, CaptionsKeyTurnsTheLastChosenOnAndOff) {
+    playing();
+    m_model.toggleCaptions(); // nothing offered: nothing to show
+    m_model.offersChanged({{}, {{"en", "", false}, {"fr", "", true}}});
+    m_model.toggleCaptions(); // never chosen: the first
+    m_model.setCaptions("fr");
+    m_model.toggleCaptions();
+    EXPECT_EQ(state().captionsWanted, "");
+    m_model.toggleCaptions();
+    EXPECT_EQ(m_engine.sent, (std::vector<std::string>{"sid en", "sid fr", "sid ", "sid fr"}));
+    EXPECT_EQ(state().captionsWanted, "fr");
+}
 
 TEST_F(PlaybackModelTest, PlaceIsKeptOnlyOfAMovieOpenedAndGoneToOnlyOnce) {
     playing();

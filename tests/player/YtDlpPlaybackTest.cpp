@@ -2,11 +2,14 @@
 // loopback clip.
 
 #include "player/CPlayerDlg.h"
+#include "player/ControlBar.h"
+#include "player/ControlMenu.h"
 #include "res/Texts.h"
 #include "service/StreamSupply.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/MediaServer.h"
 #include "tests/support/StandInYtDlp.h"
+#include "tests/support/TempDir.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,6 +18,7 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -122,6 +126,67 @@ TEST_F(YtDlpPlaybackTest, APausedVideoWhoseStreamsExpiredGetsNewOnesWhenItGoesOn
     ASSERT_TRUE(waitForFirstFrame(dialog));
     EXPECT_EQ(ytDlp.calls().size(), 2u);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !playback.state().paused; }, kTimeoutMs));
+}
+
+QStringList entriesOf(const QMenu& menu) {
+    QStringList texts;
+    for (const QAction* action : menu.actions())
+        texts << action->text();
+    return texts;
+}
+
+// The answer of a video in three heights, with captions by its uploader and made by the
+// service, and two chapters; the captions are served as the service serves them.
+TEST_F(YtDlpPlaybackTest, MenusOfferTheAnswersHeightsAndCaptionsAndAQualityGoesOnInPlace) {
+    const test::TempDir dir;
+    ASSERT_TRUE(test::MakeTestClip(dir / "long.webm", {160, 90, 25, 20}));
+    m_media.setClip(test::ReadFileBytes(dir / "long.webm"));
+    const std::string prefix = m_media.playerPrefix();
+    m_media.serve("/v/ja.vtt", "WEBVTT\n\n00:00.000 --> 00:20.000\nこんにちは\n", "text/vtt");
+    StandInYtDlp ytDlp(prefix + "clip");
+    ytDlp.answerAlsoWith(
+        R"("formats": [{"height": 360}, {"height": 1080}, {"height": 720}, {"height": null}], )"
+        R"("subtitles": {"ja": [{"ext": "vtt", "url": ")" +
+        prefix +
+        R"(ja.vtt", "name": "日本語"}]}, )"
+        R"("automatic_captions": {"en-orig": [{"ext": "vtt", "url": ")" +
+        prefix +
+        R"(en.vtt", "name": "English"}], "fr": [{"ext": "vtt", "url": "x", "name": "French"}]}, )"
+        R"("chapters": [{"start_time": 0, "end_time": 10, "title": "Intro"}, )"
+        R"({"start_time": 10, "end_time": 20, "title": "Outro"}])");
+    CPlayerDlg dialog;
+    dialog.show();
+    dialog.PlayVideo(u"Ab3dE5gH1jK");
+    ASSERT_TRUE(waitForFirstFrame(dialog)) << dialog.failureText().toStdString();
+    PlaybackModel& playback = dialog.flash().playback();
+    ControlBar& bar = dialog.controlBar();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return playback.state().chapters.size() == 2; }, kTimeoutMs));
+    EXPECT_EQ(entriesOf(*bar.qualityMenu()), QStringList({"自動", "1080p", "720p", "360p"}));
+    EXPECT_EQ(entriesOf(*bar.captionsMenu()),
+              QStringList({"オフ", "日本語", "English (自動生成)"}));
+    EXPECT_TRUE(bar.qualityMenu()->offered() && bar.captionsMenu()->offered());
+
+    bar.captionsMenu()->actions().at(1)->trigger();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const auto targets = m_media.requestTargets();
+            return std::find(targets.begin(), targets.end(), "/v/ja.vtt") != targets.end();
+        },
+        kTimeoutMs));
+    EXPECT_EQ(bar.captionsMenu()->label(), QStringLiteral("日本語"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return dialog.flash().engineOption("sid") == "1"; }, kTimeoutMs));
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.flash().timePosition() >= 3; }, kTimeoutMs));
+    bar.qualityMenu()->actions().at(3)->trigger(); // 360p
+    ASSERT_TRUE(waitForFirstFrame(dialog));
+    const auto calls = ytDlp.calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_NE(ArgumentAfter(calls[1], "--format").find("[height<=360]"), std::string::npos);
+    EXPECT_GE(dialog.flash().timePosition(), 2.5) << "went on from where it stood";
+    EXPECT_EQ(bar.menuButton(bar.qualityMenu())->text(), QStringLiteral("360p"));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return playback.state().captionsShown == "ja"; }, kTimeoutMs));
 }
 
 TEST_F(YtDlpPlaybackTest, FailingYtDlpIsNamedWithItsVersion) {

@@ -7,8 +7,8 @@
 
 #include <cstdlib>
 #include <optional>
-#include <tuple>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -243,41 +243,52 @@ TEST_F(SettingsTest, GeometryIsWrittenBesideTheVideoIdAndReadBackTheSame) {
 struct SoundCase {
     const char* name;
     std::string section;
-    PlayerSound read;
+    PlaybackChoices read;
 };
 
 void PrintTo(const SoundCase& c, std::ostream* os) {
     *os << c.name;
 }
 
-class PlayerSoundReadTest : public SettingsTest, public ::testing::WithParamInterface<SoundCase> {};
+class PlaybackChoicesReadTest : public SettingsTest,
+                                public ::testing::WithParamInterface<SoundCase> {};
 
-TEST_P(PlayerSoundReadTest, TakesWholeNumbersInRangeElseTheDefaults) {
+TEST_P(PlaybackChoicesReadTest, TakesWholeNumbersInRangeElseTheDefaults) {
     WriteFileBytes(file(), "[SYSTEM]\nVIDEOID=x\n" + GetParam().section);
-    EXPECT_EQ(ReadPlayerSound(), GetParam().read);
+    EXPECT_EQ(ReadPlaybackChoices(), GetParam().read);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, PlayerSoundReadTest,
+    Table, PlaybackChoicesReadTest,
     ::testing::Values(
-        SoundCase{"Stored", "[PLAYER]\nVOLUME=40\nMUTE=1\nSPEED=150\n", {40, true, 150}},
-        SoundCase{"Silent", "[player]\nvolume=0\nmute=0\nspeed=25\n", {0, false, 25}},
-        SoundCase{"Missing", "", {100, false, 100}},
-        SoundCase{"Garbage", "[PLAYER]\nVOLUME=loud\nMUTE=yes\nSPEED=fast\n", {100, false, 100}},
-        SoundCase{"Fraction", "[PLAYER]\nVOLUME=50.5\nMUTE=1\nSPEED=1.5\n", {100, true, 100}},
-        SoundCase{"OutOfRange", "[PLAYER]\nVOLUME=101\nMUTE=2\nSPEED=201\n", {100, false, 100}},
-        SoundCase{"Negative", "[PLAYER]\nVOLUME=-5\nMUTE=-1\nSPEED=-150\n", {100, false, 100}},
-        SoundCase{"Fastest", "[PLAYER]\nSPEED=200\n", {100, false, 200}},
-        SoundCase{"TooSlow", "[PLAYER]\nSPEED=24\n", {100, false, 100}}),
+        SoundCase{"Stored", "[PLAYER]\nVOLUME=40\nMUTE=1\nSPEED=150\n", {40, true, 150, 0, ""}},
+        SoundCase{"Silent", "[player]\nvolume=0\nmute=0\nspeed=25\n", {0, false, 25, 0, ""}},
+        SoundCase{"Missing", "", {100, false, 100, 0, ""}},
+        SoundCase{
+            "Garbage", "[PLAYER]\nVOLUME=loud\nMUTE=yes\nSPEED=fast\n", {100, false, 100, 0, ""}},
+        SoundCase{
+            "Fraction", "[PLAYER]\nVOLUME=50.5\nMUTE=1\nSPEED=1.5\n", {100, true, 100, 0, ""}},
+        SoundCase{
+            "OutOfRange", "[PLAYER]\nVOLUME=101\nMUTE=2\nSPEED=201\n", {100, false, 100, 0, ""}},
+        SoundCase{
+            "Negative", "[PLAYER]\nVOLUME=-5\nMUTE=-1\nSPEED=-150\n", {100, false, 100, 0, ""}},
+        SoundCase{"Fastest", "[PLAYER]\nSPEED=200\n", {100, false, 200, 0, ""}},
+        SoundCase{"TooSlow", "[PLAYER]\nSPEED=24\n", {100, false, 100, 0, ""}},
+        SoundCase{
+            "Chosen", "[PLAYER]\nQUALITY=720\nSUBLANG=pt-BR\n", {100, false, 100, 720, "pt-BR"}},
+        SoundCase{"OddChoices", "[PLAYER]\nQUALITY=-1\nSUBLANG=en;rm\n", {100, false, 100, 0, ""}},
+        SoundCase{"TooLong",
+                  "[PLAYER]\nQUALITY=4321\nSUBLANG=" + std::string(36, 'a') + "\n",
+                  {100, false, 100, 0, ""}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsTest, SoundIsWrittenAfterTheGeometry) {
     ASSERT_TRUE(WriteSettings(u"Zy9xW8vU7tS", PlayerGeometry{1, 2, 300, 200, false},
-                              PlayerSound{35, true, 175}));
+                              PlaybackChoices{35, true, 175, 360, "ja"}));
     EXPECT_EQ(ReadFileBytes(file()),
               "[SYSTEM]\nVIDEOID=Zy9xW8vU7tS\n[PLAYER]\nX=1\nY=2\nWIDTH=300\n"
-              "HEIGHT=200\nMAXIMIZED=0\nVOLUME=35\nMUTE=1\nSPEED=175\n");
-    EXPECT_EQ(ReadPlayerSound(), (PlayerSound{35, true, 175}));
+              "HEIGHT=200\nMAXIMIZED=0\nVOLUME=35\nMUTE=1\nSPEED=175\nQUALITY=360\nSUBLANG=ja\n");
+    EXPECT_EQ(ReadPlaybackChoices(), (PlaybackChoices{35, true, 175, 360, "ja"}));
 }
 
 } // namespace

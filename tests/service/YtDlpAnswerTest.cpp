@@ -132,7 +132,8 @@ TEST(YtDlpAnswerTest, TheHookGetsWhatItReadsAndTheStreamsTheirEnd) {
 }
 
 // Heights highest first, audio left out; the uploader's captions, then the automatic ones in
-// the video's own language, each in the form the engine reads best.
+// the video's own language unless the uploader's are in it, each in the form the engine reads
+// best.
 TEST(YtDlpAnswerTest, HeightsAndCaptionsTheVideoHas) {
     const auto answer = ParseYtDlpAnswer(R"json({
         "formats": [{"height": 360, "vcodec": "vp9"}, {"height": 1080, "vcodec": "avc1"},
@@ -144,6 +145,7 @@ TEST(YtDlpAnswerTest, HeightsAndCaptionsTheVideoHas) {
                       "fr": [{"ext": "srv1"}]},
         "automatic_captions": {"en-orig": [{"ext": "vtt", "url": "https://s/en.vtt",
                                             "name": "English (Original)"}],
+                               "ja-orig": [{"ext": "vtt", "url": "https://s/ja-auto.vtt"}],
                                "de": [{"ext": "vtt", "url": "https://s/de.vtt"}]}})json");
     ASSERT_TRUE(answer);
     EXPECT_EQ(answer->heights, (std::vector<int>{1080, 720, 360}));

@@ -14,15 +14,19 @@ MediaServer::MediaServer()
         std::lock_guard lock(m_mutex);
         m_targets.push_back(request.target);
     });
-    m_server->Get(R"(/v/[^/]*)", [this](const httplib::Request& request,
-                                        httplib::Response& response) {
-        std::lock_guard lock(m_mutex);
-        if (const auto refused = m_refused.find(request.path); refused != m_refused.end()) {
-            response.status = refused->second;
-            return;
-        }
-        response.set_content(m_clip, "video/webm");
-    });
+    m_server->Get(
+        R"(/v/[^/]*)", [this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard lock(m_mutex);
+            if (const auto refused = m_refused.find(request.path); refused != m_refused.end()) {
+                response.status = refused->second;
+                return;
+            }
+            if (const auto served = m_served.find(request.path); served != m_served.end()) {
+                response.set_content(served->second.first, served->second.second);
+                return;
+            }
+            response.set_content(m_clip, "video/webm");
+        });
     m_port = m_server->bind_to_any_port("127.0.0.1");
     m_thread = std::thread([this] { m_server->listen_after_bind(); });
     // stop() does nothing until the accept loop runs; wait for it (bounded) so the
@@ -48,6 +52,11 @@ void MediaServer::setClip(std::string bytes) {
 void MediaServer::refuse(const std::string& path, int status) {
     std::lock_guard lock(m_mutex);
     m_refused[path] = status;
+}
+
+void MediaServer::serve(const std::string& path, std::string body, std::string type) {
+    std::lock_guard lock(m_mutex);
+    m_served[path] = {std::move(body), std::move(type)};
 }
 
 std::vector<std::string> MediaServer::requestTargets() const {

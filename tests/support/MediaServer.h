@@ -34,6 +34,8 @@ public:
     // From now on requests for this path are refused with `status`, as the service refuses
     // stream addresses that have expired.
     void refuse(const std::string& path, int status);
+    // From now on requests for this path are answered with `body` of that type.
+    void serve(const std::string& path, std::string body, std::string type);
 
 private:
     std::unique_ptr<httplib::Server> m_server;
@@ -43,6 +45,7 @@ private:
     std::vector<std::string> m_targets;
     std::string m_clip;
     std::map<std::string, int> m_refused;
+    std::map<std::string, std::pair<std::string, std::string>> m_served; // body, type
 };
 
 } // namespace kestrova::test

@@ -13,11 +13,11 @@ namespace {
 
 constexpr std::string_view kEndOfCall = "<<end of call>>";
 
-std::string answer(const std::string& mediaUrl) {
+std::string answer(const std::string& mediaUrl, const std::string& members) {
     return "printf '%s\\n' '{\"id\": \"Ab3dE5gH1jK\", \"title\": \"Stand-in video\", "
            "\"webpage_url\": \"https://www.youtube.com/watch?v=Ab3dE5gH1jK\", "
-           "\"extractor\": \"youtube\", \"url\": \"" +
-           mediaUrl + "\"}'\n";
+           "\"extractor\": \"youtube\", " +
+           (members.empty() ? "" : members + ", ") + "\"url\": \"" + mediaUrl + "\"}'\n";
 }
 
 } // namespace
@@ -59,6 +59,11 @@ void StandInYtDlp::failWith(const std::string& error) {
     writeScript();
 }
 
+void StandInYtDlp::answerAlsoWith(const std::string& members) {
+    m_members = members;
+    writeScript();
+}
+
 void StandInYtDlp::takeSeconds(double seconds) {
     m_seconds = seconds;
     writeScript();
@@ -79,8 +84,8 @@ void StandInYtDlp::writeScript() const {
         body += "run=$(grep -c '^" + std::string(kEndOfCall) + "$' '" + log.string() + "')\n";
         for (std::size_t i = 0; i + 1 < m_mediaUrls.size(); ++i)
             body += "if [ \"$run\" -eq " + std::to_string(i + 1) + " ]; then " +
-                    answer(m_mediaUrls[i]) + "exit 0; fi\n";
-        body += answer(m_mediaUrls.back());
+                    answer(m_mediaUrls[i], m_members) + "exit 0; fi\n";
+        body += answer(m_mediaUrls.back(), m_members);
     }
     WriteScript(m_dir / "bin/yt-dlp.new", body);
     std::filesystem::rename(m_dir / "bin/yt-dlp.new", m_dir / "bin/yt-dlp");

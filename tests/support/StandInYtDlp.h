@@ -30,6 +30,9 @@ public:
     void answerWith(const std::vector<std::string>& mediaUrls);
     // From now on every run fails with this error line.
     void failWith(const std::string& error);
+    // From now on the answers hold these JSON members too (without single quotes), e.g.
+    // "\"formats\": [...]".
+    void answerAlsoWith(const std::string& members);
     // Each run takes this long before it answers.
     void takeSeconds(double seconds);
 
@@ -43,6 +46,7 @@ private:
     std::string m_version;
     std::vector<std::string> m_mediaUrls;
     std::optional<std::string> m_error;
+    std::string m_members;
     double m_seconds = 0;
     std::optional<std::string> m_oldPath;
 };

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "player/ControlMenu.h"
+#include "player/PlaybackModel.h"
+
+#include <string>
+#include <vector>
+
+class QActionGroup;
+
+namespace kestrova {
+
+// "オフ" and the languages of the movie's captions, the uploader's first, then those the service
+// made itself ("English (自動生成)"); the one shown checked and its name the label. Offered only
+// while the movie has captions.
+class CaptionsMenu : public ControlMenu {
+    Q_OBJECT
+
+public:
+    explicit CaptionsMenu(PlaybackModel& playback, QWidget* parent = nullptr);
+
+    // The name of a language as the entries show it.
+    static QString captionsText(const PlaybackCaptions& captions);
+
+private:
+    void showCaptions();
+    void addChoice(const QString& text, const std::string& language);
+
+    PlaybackModel& m_playback;
+    QActionGroup* m_choices;
+    std::vector<PlaybackCaptions> m_captions; // those the entries are for
+    PlaybackModel::Subscription m_subscription;
+};
+
+} // namespace kestrova
