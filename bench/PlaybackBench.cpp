@@ -3,7 +3,9 @@
 //     25 fps and a 60 fps clip play, median and 99th percentile;
 //   - CPU while each clip plays in a window of the same size (the player's template size);
 //   - A/V sync (mpv's "avsync" property) while each clip plays;
-//   - how often each of the player window's widgets but the movie repaints while a clip plays.
+//   - how often each of the player window's widgets but the movie repaints while a clip plays;
+//   - the same for the 25 fps clip as one of the service's videos with captions shown (through
+//     a stand-in yt-dlp whose answer carries them), against mpv with the same captions.
 // While the clips play, in either program, the pointer moves over the middle of the screen,
 // where both windows open: over the movie, with the control bar showing (mpv shows its own
 // on-screen controller then).
@@ -16,6 +18,8 @@
 #include "player/ControlBar.h"
 #include "tests/support/BuildTreeEngine.h"
 #include "tests/support/MediaClip.h"
+#include "tests/support/MediaServer.h"
+#include "tests/support/StandInYtDlp.h"
 #include "tests/support/TempDir.h"
 
 #include <algorithm>
@@ -117,7 +121,7 @@ double childCpuShare(pid_t pid, int ms) {
                : 100.0 * (after - before) / double(sysconf(_SC_CLK_TCK)) / seconds;
 }
 
-pid_t startMpv(const std::filesystem::path& clip) {
+pid_t startMpv(const std::filesystem::path& clip, const std::string& captions) {
     std::vector<std::string> arguments = {"mpv",
                                           "--no-config",
                                           "--gpu-sw",
@@ -127,12 +131,24 @@ pid_t startMpv(const std::filesystem::path& clip) {
                                           "--geometry=" + std::to_string(kWindow.width()) + "x" +
                                               std::to_string(kWindow.height()),
                                           clip.string()};
+    if (!captions.empty())
+        arguments.push_back("--sub-file=" + captions);
     std::vector<char*> argv;
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
     pid_t pid = -1;
     return posix_spawnp(&pid, "mpv", nullptr, nullptr, argv.data(), environ) == 0 ? pid : -1;
+}
+
+// A line of captions every second, for the whole clip.
+void writeCaptions(const std::filesystem::path& path) {
+    std::ofstream file(path);
+    file << "WEBVTT\n\n";
+    for (int second = 0; second < 12; ++second)
+        file << "00:" << (second < 10 ? "0" : "") << second
+             << ".000 --> 00:" << (second < 9 ? "0" : "") << second + 1
+             << ".000\nThe captions' line " << second << ", shown over the movie\n\n";
 }
 
 // Moves the pointer in a small circle around the middle of the screen, 50 times a second.
@@ -218,7 +234,18 @@ int main(int argc, char** argv) {
     const struct {
         const char* name;
         int rate;
-    } clips[] = {{"25 fps", 25}, {"60 fps", 60}};
+        bool captions;
+    } clips[] = {{"25 fps", 25, false}, {"60 fps", 60, false}, {"25 fps, captions", 25, true}};
+
+    // The service's video with captions comes from loopback; the stand-in goes first on PATH
+    // before the player looks for yt-dlp.
+    kestrova::test::MediaServer media;
+    kestrova::test::StandInYtDlp ytDlp(media.playerPrefix() + "clip");
+    const auto captions = folder / "captions.vtt";
+    writeCaptions(captions);
+    media.serve("/v/captions.vtt", kestrova::test::ReadFileBytes(captions), "text/vtt");
+    ytDlp.answerAlsoWith(R"("subtitles": {"en": [{"ext": "vtt", "url": ")" + media.playerPrefix() +
+                         R"(captions.vtt", "name": "English"}]})");
 
     CPlayerDlg player;
     player.controlBar().timeLabel()->setObjectName("time");
@@ -246,7 +273,7 @@ int main(int argc, char** argv) {
         Row row{clip.name};
         const PointerMover pointer;
         // mpv first, while this player is still idle, so the two never play at once.
-        const pid_t mpv = startMpv(path);
+        const pid_t mpv = startMpv(path, clip.captions ? captions.string() : std::string());
         if (mpv > 0) {
             runFor(1500);
             row.mpvCpu = childCpuShare(mpv, phaseMs);
@@ -254,9 +281,19 @@ int main(int argc, char** argv) {
             waitpid(mpv, nullptr, 0);
         }
         QSignalSpy first(&player.flash(), &kestrova::CShockwaveflash1::firstFrameRendered);
-        player.flash().LoadMovie(0, QString::fromStdString(path.string()));
+        if (clip.captions) {
+            media.setClip(kestrova::test::ReadFileBytes(path));
+            player.flash().playback().setCaptions("en");
+            player.PlayVideo(u"Ab3dE5gH1jK");
+        } else {
+            player.flash().LoadMovie(0, QString::fromStdString(path.string()));
+        }
         if (!first.wait(10000)) {
             std::fprintf(stderr, "no first frame of the %s clip\n", clip.name);
+            return 1;
+        }
+        if (clip.captions && player.flash().playback().state().captionsShown != "en") {
+            std::fprintf(stderr, "no captions shown\n");
             return 1;
         }
         runFor(1000);

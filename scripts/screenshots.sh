@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots for the README, made under Xvfb from the offline demo (loopback feed and clip,
 # a few history rows), under openbox: docs/main-window.png, docs/player-window.png,
-# docs/about-box.png and the whole screen, docs/desktop.png.
+# docs/about-box.png and the whole screen, docs/desktop.png; then, alone on the screen, the
+# player playing one of the service's videos with its quality menu open, docs/player-menus.png.
 #   Usage: scripts/screenshots.sh
 set -euo pipefail
 self=$(realpath "$0")
@@ -9,7 +10,7 @@ cd "$(dirname "$self")/.."
 root=$PWD
 
 if [[ "${1:-}" != --inside-x ]]; then
-    cmake --build --preset default --target kestrova kestrova-demo >/dev/null
+    cmake --build --preset default --target kestrova kestrova-demo player-menus-shot >/dev/null
     exec "$root/scripts/with-xvfb.sh" "$self" --inside-x
 fi
 
@@ -54,7 +55,8 @@ openbox --sm-disable >/dev/null 2>&1 &
 pids+=($!)
 sleep 1
 "$PROGRAM" 2>/dev/null &
-pids+=($!)
+program=$!
+pids+=($program)
 main=$(wait_new_window "" --name '^Kestrova$') || { echo "no main window" >&2; exit 1; }
 player=$(wait_new_window "$main" --name '^Player$') || { echo "no player window" >&2; exit 1; }
 xdotool windowfocus "$main" 2>/dev/null || true
@@ -84,3 +86,8 @@ shoot "$player" player-window.png
 # The whole screen as a person sees it: the player beside the main window, neither covered.
 import -window root "$root/docs/desktop.png"
 echo "docs/desktop.png"
+
+kill -TERM "$program"
+wait "$program" 2>/dev/null || true
+"$root/build/tools/player-menus-shot" "$root/docs/player-menus.png" 2>/dev/null
+echo "docs/player-menus.png"
