@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
         const char* name;
         int rate;
         bool captions;
-    } clips[] = {{"25 fps", 25, false}, {"60 fps", 60, false}, {"25 fps, captions", 25, true}};
+    } clips[] = {{"25 fps", 25, false}, {"60 fps", 60, false}, {"25 fps+cc", 25, true}};
 
     // The service's video with captions comes from loopback; the stand-in goes first on PATH
     // before the player looks for yt-dlp.
