@@ -1,7 +1,5 @@
 #pragma once
 
-#include <filesystem>
-
 namespace kestrova {
 
 // The video codecs of the service's formats that this machine decodes in hardware.
@@ -12,11 +10,5 @@ struct HardwareCodecs {
 
     bool any() const { return h264 || vp9 || av1; }
 };
-
-// Asks VA-API (the video acceleration of Intel and AMD graphics on Linux) which of them it
-// decodes, on the first render node in `deviceFolder` that answers. None when there is no
-// such device or driver; other decoding back ends are not asked. Loads the driver, so it may
-// take tens of milliseconds.
-HardwareCodecs ProbeHardwareCodecs(const std::filesystem::path& deviceFolder = "/dev/dri");
 
 } // namespace kestrova

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/HardwareCodecs.h"
+#include "player/HardwareCodecProbe.h"
 
 #include <QFutureWatcher>
 #include <QObject>

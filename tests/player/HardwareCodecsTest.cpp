@@ -1,5 +1,4 @@
-#include "player/HardwareCodecs.h"
-
+#include "player/HardwareCodecProbe.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

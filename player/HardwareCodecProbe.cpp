@@ -1,4 +1,4 @@
-#include "player/HardwareCodecs.h"
+#include "player/HardwareCodecProbe.h"
 
 #include <algorithm>
 #include <fcntl.h>
