@@ -48,8 +48,8 @@ public:
 };
 
 // The desktop's media controls and the screensaver, once the windows are up, so the bus costs
-// the start nothing. A child of the panel, it goes as the main window closes, with the panel
-// and nothing in between.
+// the start nothing. They hold on to the player's playback model, so the panel lets them go
+// first as it goes.
 void startDesktopIntegration(CControlDlg& panel, QWidget& mainWindow) {
     CPlayerDlg& player = *panel.playerDlg();
     MprisHost host{
@@ -62,11 +62,11 @@ void startDesktopIntegration(CControlDlg& panel, QWidget& mainWindow) {
         },
         [&panel](const QString& address) { panel.openAddress(address); },
     };
-    auto* desktop = new DesktopIntegration(QDBusConnection::sessionBus(), std::move(host),
-                                           player.flash().playback());
-    desktop->setParent(&panel);
-    QObject::connect(&panel, &CControlDlg::nowPlayingChanged, desktop,
+    auto desktop = std::make_unique<DesktopIntegration>(QDBusConnection::sessionBus(),
+                                                        std::move(host), player.flash().playback());
+    QObject::connect(&panel, &CControlDlg::nowPlayingChanged, desktop.get(),
                      &DesktopIntegration::nowPlayingChanged);
+    panel.keepUntilDestroyed(std::move(desktop));
 }
 
 // A later start of the program: the main window comes to the front, and plays its address.

@@ -107,7 +107,13 @@ void CControlDlg::prepareTypedVideo() {
         m_playerDlg->prepareVideo(videoId);
 }
 
+void CControlDlg::keepUntilDestroyed(std::unique_ptr<QObject> dependent) {
+    m_playerDependents.push_back(std::move(dependent));
+}
+
 void CControlDlg::OnDestroy() {
+    // Nothing from outside reaches the panel or the player while they go.
+    m_playerDependents.clear();
     m_warmUp.reset();
     // Nothing of a request still running is applied; its thread ends before anything goes.
     m_feedWorker.abandon();

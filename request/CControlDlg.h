@@ -15,6 +15,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QTimer>
 
@@ -71,6 +72,9 @@ public:
 
     CHistoryDlg* historyDlg() const { return m_historyDlg.get(); }
     CPlayerDlg* playerDlg() const { return m_playerDlg.get(); }
+    // Keeps an object that holds on to the player window or its playback model (the desktop's
+    // media controls) until the panel is destroyed; it goes first, before anything else.
+    void keepUntilDestroyed(std::unique_ptr<QObject> dependent);
     bool showPlayerTimerActive() const { return m_showPlayerTimer.isActive(); }
     // A feed request (Play Video or Get Title) is running; the panels' input is held back.
     bool feedRequestRunning() const { return m_feedWorker.busy(); }
@@ -114,6 +118,7 @@ private:
     std::unique_ptr<CPlayerDlg> m_playerDlg;
     std::unique_ptr<CHistoryDlg> m_historyDlg;
     std::unique_ptr<ResumeKeeper> m_resume;
+    std::vector<std::unique_ptr<QObject>> m_playerDependents; // go before all of the above
     QLineEdit* m_editInput = nullptr;
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;
