@@ -77,7 +77,11 @@ using CreateMovieEngineFunction = MovieEngine* (*)(QWidget* parent, bool softwar
                                                    MovieEngineEvents events,
                                                    const QLoggingCategory& log,
                                                    StreamSupply& supply);
-inline constexpr char kCreateMovieEngineSymbol[] = "kestrova_create_movie_engine";
+// KESTROVA_ENGINE_ENTRY comes from the build: the name carries a digest of the headers whose
+// types cross between the program and the module.
+#define KESTROVA_STRING(name) #name
+#define KESTROVA_NAME_OF(name) KESTROVA_STRING(name)
+inline constexpr char kCreateMovieEngineSymbol[] = KESTROVA_NAME_OF(KESTROVA_ENGINE_ENTRY);
 
 // Starts loading the engine's module in the background, so that a later CreateMovieEngine
 // finds it ready; `ready` is then called on the GUI thread, unless `context` has gone.

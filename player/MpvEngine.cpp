@@ -99,8 +99,8 @@ void MpvEngine::setYtDlpFormatOverride(const std::string& format) {
 } // namespace kestrova
 
 extern "C" __attribute__((visibility("default"))) kestrova::MovieEngine*
-kestrova_create_movie_engine(QWidget* parent, bool software, kestrova::MovieEngineEvents events,
-                             const QLoggingCategory& log, kestrova::StreamSupply& supply) {
+KESTROVA_ENGINE_ENTRY(QWidget* parent, bool software, kestrova::MovieEngineEvents events,
+                      const QLoggingCategory& log, kestrova::StreamSupply& supply) {
     kestrova::UseProgramLog(log);
     return kestrova::MpvEngine::create(parent, software, std::move(events), supply).release();
 }
