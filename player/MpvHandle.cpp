@@ -251,28 +251,38 @@ void MpvHandle::renewStreams() {
 void MpvHandle::setQuality(int lines) {
     if (!m_planner.setChosenLines(lines) || !m_service)
         return;
-    m_planner.plan(m_service->request.address, [this](const LoadPlanner::Load& load) {
-        ++m_loadNumber;
-        m_service = ServiceLoad{load,
-                                {std::string(AddressOfLoad(load.plan.url)), load.plan.ytdlFormat},
-                                nullptr,
-                                false};
-        reloadInPlace();
-    });
+    m_planner.plan(m_service->request.address,
+                   [this](const LoadPlanner::Load& load) { reloadInPlace(load); });
 }
 
 // Unlike a new video the movie plays on while yt-dlp answers, and goes on from where it stands
 // then.
-void MpvHandle::reloadInPlace() {
-    if (auto kept = m_supply.kept(m_service->request)) {
-        loadStreams({std::move(kept), {}}, m_position);
+void MpvHandle::reloadInPlace(const LoadPlanner::Load& load) {
+    ServiceLoad next{
+        load, {std::string(AddressOfLoad(load.plan.url)), load.plan.ytdlFormat}, nullptr, false};
+    if (auto kept = m_supply.kept(next.request)) {
+        ++m_loadNumber;
+        takeReload(std::move(next), {std::move(kept), {}});
         return;
     }
-    m_supply.resolve(m_service->request, [self = QPointer<MpvHandle>(this),
-                                          number = m_loadNumber](StreamResult result) {
+    const StreamRequest request = next.request;
+    m_supply.resolve(request, [self = QPointer<MpvHandle>(this), number = ++m_loadNumber,
+                               next = std::move(next)](StreamResult result) {
         if (self && number == self->m_loadNumber)
-            self->loadStreams(result, self->m_position);
+            self->takeReload(next, result);
     });
+}
+
+// A movie playing goes on as it was when yt-dlp has no streams in the new quality; one still
+// waiting for its first streams fails as any load does.
+void MpvHandle::takeReload(ServiceLoad next, const StreamResult& result) {
+    if (!result.answer && m_service->answer) {
+        qCWarning(lcPlayer, "no streams in the quality asked for: %s",
+                  QString::fromStdU16String(result.failureLine).toUtf8().constData());
+        return;
+    }
+    m_service = std::move(next);
+    loadStreams(result, m_position);
 }
 
 void MpvHandle::showCaptions(const std::string& language) {

@@ -105,7 +105,8 @@ private:
     void resolveStreams(double startAt);
     void loadStreams(const StreamResult& result, double startAt);
     void renewStreams();
-    void reloadInPlace();
+    void reloadInPlace(const LoadPlanner::Load& load);
+    void takeReload(ServiceLoad next, const StreamResult& result);
     PlaybackOffers currentOffers() const;
     void issueLoad(const LoadPlan& plan, std::vector<std::pair<const char*, std::string>> options,
                    bool expiringStreams);

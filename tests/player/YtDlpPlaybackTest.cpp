@@ -187,6 +187,14 @@ TEST_F(YtDlpPlaybackTest, MenusOfferTheAnswersHeightsAndCaptionsAndAQualityGoesO
     EXPECT_EQ(bar.menuButton(bar.qualityMenu())->text(), QStringLiteral("360p"));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return playback.state().captionsShown == "ja"; }, kTimeoutMs));
+
+    // A quality yt-dlp cannot give leaves the video playing as it was.
+    ytDlp.failWith("ERROR: [youtube] Ab3dE5gH1jK: Requested format is not available");
+    bar.qualityMenu()->actions().at(2)->trigger(); // 720p
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ytDlp.calls().size() == 3; }, kTimeoutMs));
+    QTest::qWait(500);
+    EXPECT_TRUE(dialog.failureText().isEmpty()) << dialog.failureText().toStdString();
+    EXPECT_EQ(playback.state().status(), PlaybackStatus::Playing);
 }
 
 TEST_F(YtDlpPlaybackTest, FailingYtDlpIsNamedWithItsVersion) {
