@@ -1,4 +1,5 @@
 #include "tests/support/BuildTreeEngine.h"
+#include "tests/support/HangReport.h"
 
 #include <QApplication>
 
@@ -12,5 +13,6 @@ int main(int argc, char** argv) {
     kestrova::test::UseBuildTreeEngine();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    kestrova::test::ReportHangsAfter(std::chrono::seconds(120));
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,5 @@
 #include "tests/support/BuildTreeEngine.h"
+#include "tests/support/HangReport.h"
 
 #include <cstdlib>
 #include <dlfcn.h>
@@ -10,6 +11,7 @@
 // Runs on the X server the environment gives (xvfb-run); without one the tests skip.
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    kestrova::test::ReportHangsAfter(std::chrono::seconds(120));
     // Listing needs no X connection (and the sanitizer build's discovery runs without the
     // tests' environment, where Qt's start on X trips the strict string checks).
     if (GTEST_FLAG_GET(list_tests))

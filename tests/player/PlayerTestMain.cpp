@@ -1,4 +1,5 @@
 #include "tests/support/BuildTreeEngine.h"
+#include "tests/support/HangReport.h"
 
 #include <cstdlib>
 
@@ -8,6 +9,7 @@
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
+    kestrova::test::ReportHangsAfter(std::chrono::seconds(120));
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // Machines without a sound device would play without audio, and there would be no A/V

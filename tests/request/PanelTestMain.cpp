@@ -1,5 +1,6 @@
 #include "metadata/CurlLibrary.h"
 #include "tests/support/BuildTreeEngine.h"
+#include "tests/support/HangReport.h"
 
 #include <QApplication>
 
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     kestrova::test::UseBuildTreeEngine();
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    kestrova::test::ReportHangsAfter(std::chrono::seconds(120));
     const int status = RUN_ALL_TESTS();
     kestrova::FinishEnginePreload();
     kestrova::FinishCurlPreload();
