@@ -3,14 +3,11 @@
 #include "res/Texts.h"
 #include "text/QtText.h"
 
-#include <QActionGroup>
-
 namespace kestrova {
 
 CaptionsMenu::CaptionsMenu(PlaybackModel& playback, QWidget* parent)
     : ControlMenu(texts::kCaptions, parent)
-    , m_playback(playback)
-    , m_choices(new QActionGroup(this)) {
+    , m_playback(playback) {
     m_subscription = playback.subscribe([this](PlaybackChanges changes) {
         if (changes.has(PlaybackChange::Captions))
             showCaptions();
@@ -31,29 +28,16 @@ void CaptionsMenu::showCaptions() {
     const PlaybackState& state = m_playback.state();
     if (actions().isEmpty() || state.offers.captions != m_captions) {
         m_captions = state.offers.captions;
-        clear();
-        addChoice(ToQString(texts::kCaptionsOff), {});
+        std::vector<Choice> choices{{ToQString(texts::kCaptionsOff), QString()}};
         for (const PlaybackCaptions& captions : m_captions)
-            addChoice(captionsText(captions), captions.language);
+            choices.push_back({captionsText(captions), QString::fromStdString(captions.language)});
+        setChoices(choices, [this](const QVariant& language) {
+            m_playback.setCaptions(language.toString().toStdString());
+        });
     }
-    QString label = ToQString(texts::kCaptionsOff);
-    for (QAction* action : actions()) {
-        const bool shown = action->data().toString().toStdString() == state.captionsShown;
-        action->setChecked(shown);
-        if (shown)
-            label = action->text();
-    }
-    setLabel(label);
+    const QString shown = checkChoice(QString::fromStdString(state.captionsShown));
+    setLabel(shown.isEmpty() ? ToQString(texts::kCaptionsOff) : shown);
     setOffered(!m_captions.empty());
-}
-
-void CaptionsMenu::addChoice(const QString& text, const std::string& language) {
-    QAction* action = addAction(text);
-    action->setCheckable(true);
-    action->setData(QString::fromStdString(language));
-    m_choices->addAction(action);
-    connect(action, &QAction::triggered, this,
-            [this, language] { m_playback.setCaptions(language); });
 }
 
 } // namespace kestrova

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-class QActionGroup;
-
 namespace kestrova {
 
 // "オフ" and the languages of the movie's captions, the uploader's first, then those the service
@@ -24,10 +22,8 @@ public:
 
 private:
     void showCaptions();
-    void addChoice(const QString& text, const std::string& language);
 
     PlaybackModel& m_playback;
-    QActionGroup* m_choices;
     std::vector<PlaybackCaptions> m_captions; // those the entries are for
     PlaybackModel::Subscription m_subscription;
 };

@@ -1,9 +1,14 @@
 #pragma once
 
+#include <functional>
 #include <string_view>
+#include <vector>
 
 #include <QMenu>
 #include <QString>
+#include <QVariant>
+
+class QActionGroup;
 
 namespace kestrova {
 
@@ -23,6 +28,18 @@ public:
     bool offered() const { return m_offered; }
     void setOffered(bool offered);
 
+protected:
+    struct Choice {
+        QString text;
+        QVariant value;
+    };
+    // Makes the entries anew: one checkable entry a choice; `choose` is called with the value
+    // of the one chosen. Not while an entry is being chosen.
+    void setChoices(const std::vector<Choice>& choices,
+                    const std::function<void(const QVariant&)>& choose);
+    // Checks the entry whose value is `value`, and no other; its text, or none.
+    QString checkChoice(const QVariant& value);
+
 signals:
     // The label changed, or whether the menu is offered.
     void changed();
@@ -31,6 +48,7 @@ private:
     QString m_name;
     QString m_label;
     bool m_offered = true;
+    QActionGroup* m_choices = nullptr;
 };
 
 } // namespace kestrova

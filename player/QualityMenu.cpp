@@ -3,14 +3,11 @@
 #include "res/Texts.h"
 #include "text/QtText.h"
 
-#include <QActionGroup>
-
 namespace kestrova {
 
 QualityMenu::QualityMenu(PlaybackModel& playback, QWidget* parent)
     : ControlMenu(texts::kQuality, parent)
-    , m_playback(playback)
-    , m_choices(new QActionGroup(this)) {
+    , m_playback(playback) {
     m_subscription = playback.subscribe([this](PlaybackChanges changes) {
         if (changes.has(PlaybackChange::Quality))
             showQuality();
@@ -28,20 +25,13 @@ void QualityMenu::showQuality() {
     const PlaybackState& state = m_playback.state();
     if (actions().isEmpty() || state.offers.heights != m_heights) {
         m_heights = state.offers.heights;
-        clear();
-        std::vector<int> lines{0};
-        lines.insert(lines.end(), m_heights.begin(), m_heights.end());
-        for (const int height : lines) {
-            QAction* action = addAction(qualityText(height));
-            action->setCheckable(true);
-            action->setData(height);
-            m_choices->addAction(action);
-            connect(action, &QAction::triggered, this,
-                    [this, height] { m_playback.setQuality(height); });
-        }
+        std::vector<Choice> choices{{qualityText(0), 0}};
+        for (const int height : m_heights)
+            choices.push_back({qualityText(height), height});
+        setChoices(choices,
+                   [this](const QVariant& lines) { m_playback.setQuality(lines.toInt()); });
     }
-    for (QAction* action : actions())
-        action->setChecked(action->data().toInt() == state.quality);
+    checkChoice(state.quality);
     // The height chosen even when this movie does not come in it (the tallest below it plays
     // then): it holds for the next one too.
     setLabel(qualityText(state.quality));

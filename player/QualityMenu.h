@@ -5,8 +5,6 @@
 
 #include <vector>
 
-class QActionGroup;
-
 namespace kestrova {
 
 // "自動" and the heights the movie comes in, tallest first; the chosen one checked and shown as
@@ -24,7 +22,6 @@ private:
     void showQuality();
 
     PlaybackModel& m_playback;
-    QActionGroup* m_choices;
     std::vector<int> m_heights; // those the entries are for
     PlaybackModel::Subscription m_subscription;
 };
