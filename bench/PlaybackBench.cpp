@@ -5,7 +5,9 @@
 //   - A/V sync (mpv's "avsync" property) while each clip plays;
 //   - how often each of the player window's widgets but the movie repaints while a clip plays;
 //   - the same for the 25 fps clip as one of the service's videos with captions shown (through
-//     a stand-in yt-dlp whose answer carries them), against mpv with the same captions.
+//     a stand-in yt-dlp whose answer carries them), against mpv with the same captions;
+//   - the GUI thread's event latency while a new movie (the 25 fps clip, from loopback) is loaded
+//     every 300 ms, as when "Play Video" is pressed again and again.
 // While the clips play, in either program, the pointer moves over the middle of the screen,
 // where both windows open: over the movie, with the control bar showing (mpv shows its own
 // on-screen controller then).
@@ -306,6 +308,22 @@ int main(int argc, char** argv) {
         row.cpu = cpuShare(phaseMs);
         row.paints = paints->take();
         row.avsync = maxAbs(avSyncSamples(player, phaseMs / 2));
+        rows.push_back(row);
+    }
+    {
+        // Each load is of another address, so none is taken for the movie already playing.
+        Row row{"reloads"};
+        media.setClip(kestrova::test::ReadFileBytes(folder / "clip25.webm"));
+        int loads = 0;
+        QTimer reload;
+        QObject::connect(&reload, &QTimer::timeout, [&] {
+            const std::string address = media.playerPrefix() + "reload" + std::to_string(++loads);
+            player.flash().LoadMovie(0, QString::fromStdString(address));
+        });
+        reload.start(300);
+        const auto late = timerLateness(phaseMs);
+        row.lateMedian = percentile(late, 0.5);
+        row.late99 = percentile(late, 0.99);
         rows.push_back(row);
     }
     std::printf("platform %s, window %dx%d, %d s per phase\n",

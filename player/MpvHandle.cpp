@@ -45,8 +45,10 @@ void setWhiteBackground(mpv_handle* handle) {
 // Hardware decoders the engine considers safe; any other setting falls back to software.
 constexpr const char* kHardwareDecoding = "auto-safe";
 
-// Replies of observed properties.
-enum class Reply : uint64_t { HwdecCurrent = 1 };
+// Replies of observed properties and of the handle's own commands. A load's reply is kFirstLoad
+// plus the load's number, so that the reply of a load replaced since is told apart.
+enum class Reply : uint64_t { HwdecCurrent = 1, WarmUp = 2, Stop = 3 };
+constexpr uint64_t kFirstLoad = uint64_t(1) << 32;
 
 // What the engine's yt-dlp hook runs in yt-dlp's place: it hands over the answer Kestrova has
 // already had of yt-dlp. It lies beside this module, in the build tree as when installed.
@@ -78,8 +80,10 @@ std::string answerOption(const StreamAnswer& answer) {
 // "loadfile <url> replace" with per-file options, which hold while this movie plays (the
 // hook that runs yt-dlp reads ytdl-format then). Named arguments: libmpv 0.38 put the playlist
 // index where the options used to be, so positions mean different things across versions.
+// Asynchronous, so the GUI thread never waits for the engine: the playlist entry comes with the
+// reply (`reply`), after any command issued before.
 int commandLoadFile(mpv_handle* handle, const std::string& url, const FileOptions& options,
-                    mpv_node* result) {
+                    uint64_t reply) {
     std::vector<char*> optionKeys;
     std::vector<mpv_node> optionValues;
     for (const auto& [name, value] : options) {
@@ -93,7 +97,7 @@ int commandLoadFile(mpv_handle* handle, const std::string& url, const FileOption
                          ListNode(optionList, MPV_FORMAT_NODE_MAP)};
     mpv_node_list arguments{4, values, keys};
     mpv_node command = ListNode(arguments, MPV_FORMAT_NODE_MAP);
-    return mpv_command_node(handle, &command, result);
+    return mpv_command_node_async(handle, reply, &command);
 }
 
 FileOptions optionsOf(const LoadPlan& plan) {
@@ -210,10 +214,12 @@ void MpvHandle::resolveStreams(double startAt) {
         return;
     }
     m_currentEntry = -1;
+    m_pendingLoad.reset();
     m_failures.loadAsked(-1, false);
-    // Waited for: the engine runs an asynchronous command after a load issued later.
+    // The engine runs asynchronous commands in the order they are issued, so the load that
+    // follows the answer comes after this stop.
     const char* stop[] = {"stop", nullptr};
-    checkMpv(mpv_command(m_handle.get(), stop), "stop");
+    checkMpv(mpv_command_async(m_handle.get(), uint64_t(Reply::Stop), stop), "stop");
     m_supply.resolve(m_service->request, [self = QPointer<MpvHandle>(this), number = m_loadNumber,
                                           startAt](StreamResult result) {
         if (self && number == self->m_loadNumber)
@@ -316,20 +322,41 @@ PlaybackOffers MpvHandle::currentOffers() const {
     return offers;
 }
 
+// The movie before goes on reporting until the engine answers with the new movie's playlist
+// entry; its events are ignored from now on.
 void MpvHandle::issueLoad(const LoadPlan& plan, FileOptions options, bool expiringStreams) {
-    mpv_node result{};
-    const int error = commandLoadFile(m_handle.get(), plan.url, options, &result);
-    m_currentEntry = checkMpv(error, "loadfile") ? entryIdOf(result) : -1;
-    mpv_free_node_contents(&result);
-    m_failures.loadAsked(m_currentEntry, expiringStreams);
-    if (error < 0) {
-        emit playbackFailed(
-            ToQString(FormatText(texts::kPlaybackFailedOther, {mpv_error_string(error)})));
+    m_currentEntry = -1;
+    m_failures.loadAsked(-1, expiringStreams);
+    m_position = 0;
+    m_pendingLoad = PendingLoad{kFirstLoad + ++m_loadsIssued, expiringStreams};
+    const int error = commandLoadFile(m_handle.get(), plan.url, options, m_pendingLoad->reply);
+    qCDebug(lcPlayer) << "loadfile" << plan.url.c_str() << "ytdl-format" << plan.ytdlFormat.c_str();
+    if (error < 0)
+        loadRefused(error);
+}
+
+void MpvHandle::loadAnswered(const mpv_event& reply) {
+    const PendingLoad load = *std::exchange(m_pendingLoad, std::nullopt);
+    if (reply.error < 0) {
+        loadRefused(reply.error);
         return;
     }
-    m_position = 0;
-    qCDebug(lcPlayer) << "loadfile" << plan.url.c_str() << "ytdl-format" << plan.ytdlFormat.c_str()
-                      << "entry" << m_currentEntry;
+    m_currentEntry = entryIdOf(static_cast<const mpv_event_command*>(reply.data)->result);
+    m_failures.loadAsked(m_currentEntry, load.expiringStreams);
+    qCDebug(lcPlayer) << "loadfile entry" << m_currentEntry;
+    // The engine queues a command's reply before the events of the movie it starts; should the
+    // start come first all the same, it is taken now.
+    if (m_startedEntry == m_currentEntry) {
+        m_decoderReported = false;
+        m_failures.fileStarted(m_currentEntry);
+    }
+}
+
+void MpvHandle::loadRefused(int error) {
+    m_pendingLoad.reset();
+    checkMpv(error, "loadfile");
+    emit playbackFailed(
+        ToQString(FormatText(texts::kPlaybackFailedOther, {mpv_error_string(error)})));
 }
 
 void MpvHandle::warmUp() {
@@ -338,7 +365,8 @@ void MpvHandle::warmUp() {
     // White, like the player's background; the tone is at volume 0. Not looped, unlike a movie.
     const std::string warmUpMovie =
         "av://lavfi:color=c=white:s=16x16:d=0.2[out0];sine=f=1:d=0.2,volume=0[out1]";
-    checkMpv(commandLoadFile(m_handle.get(), warmUpMovie, {{"loop-file", "no"}}, nullptr),
+    checkMpv(commandLoadFile(m_handle.get(), warmUpMovie, {{"loop-file", "no"}},
+                             uint64_t(Reply::WarmUp)),
              "loadfile (warm-up)");
 }
 
@@ -425,9 +453,21 @@ void MpvHandle::handleEvent(const mpv_event& event) {
     case MPV_EVENT_END_FILE:
         m_failures.fileEnded(*static_cast<const mpv_event_end_file*>(event.data));
         break;
+    case MPV_EVENT_COMMAND_REPLY:
+        commandAnswered(event);
+        break;
     default:
         break;
     }
+}
+
+void MpvHandle::commandAnswered(const mpv_event& reply) {
+    if (m_pendingLoad && reply.reply_userdata == m_pendingLoad->reply)
+        loadAnswered(reply);
+    else if (reply.reply_userdata == uint64_t(Reply::WarmUp))
+        checkMpv(reply.error, "loadfile (warm-up)");
+    else if (reply.reply_userdata == uint64_t(Reply::Stop))
+        checkMpv(reply.error, "stop");
 }
 
 // Where the movie stands and whether it is paused, as the playback channel has the engine

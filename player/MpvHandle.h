@@ -110,6 +110,9 @@ private:
     PlaybackOffers currentOffers() const;
     void issueLoad(const LoadPlan& plan, std::vector<std::pair<const char*, std::string>> options,
                    bool expiringStreams);
+    void commandAnswered(const mpv_event& reply);
+    void loadAnswered(const mpv_event& reply);
+    void loadRefused(int error);
     void drainEvents();
     void handleEvent(const mpv_event& event);
     void notePosition(const mpv_event_property& property);
@@ -124,6 +127,13 @@ private:
     uint64_t m_loadNumber = 0;            // answers for loads replaced since are dropped
     double m_position = 0;                // seconds into the current movie, as last reported
     bool m_paused = false;
+    // The latest load, until the engine has answered it with its playlist entry.
+    struct PendingLoad {
+        uint64_t reply;
+        bool expiringStreams;
+    };
+    std::optional<PendingLoad> m_pendingLoad;
+    uint64_t m_loadsIssued = 0;
     // The playlist entry of the latest load; events of movies it replaced are ignored.
     int64_t m_currentEntry = -1;
     int64_t m_startedEntry = -1;

@@ -220,6 +220,30 @@ TEST_F(PlayerWindowTest, RefusedAddressShowsWhyUntilNextVideo) {
     EXPECT_TRUE(waitForFirstFrame());
 }
 
+// The engine answers each load later than it is asked for; only the latest load's movie counts.
+TEST_F(PlayerWindowTest, OfLoadsInQuickSuccessionOnlyTheLatestIsTold) {
+    m_dialog.show();
+    const std::string missing = m_server.baseUrl() + "/missing/";
+    QSignalSpy frames(&flash(), &CShockwaveflash1::firstFrameRendered);
+    QSignalSpy failures(&flash(), &CShockwaveflash1::playbackFailed);
+    m_dialog.setPlayerPrefix(missing);
+    m_dialog.PlayVideo(u"clip");
+    m_dialog.setPlayerPrefix(m_server.playerPrefix());
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return frames.count() > 0; }, kTimeoutMs));
+    EXPECT_EQ(failures.count(), 0);
+
+    frames.clear();
+    m_dialog.PlayVideo(u"second");
+    m_dialog.setPlayerPrefix(missing);
+    m_dialog.PlayVideo(u"clip");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return failures.count() > 0; }, kTimeoutMs));
+    QTest::qWait(500);
+    EXPECT_EQ(failures.count(), 1);
+    EXPECT_EQ(frames.count(), 0);
+    EXPECT_TRUE(m_dialog.failureText().contains(QStringLiteral("HTTP 404")));
+}
+
 TEST_F(PlayerWindowTest, FailureLineShowsWhatAServerSaidAsItStands) {
     m_dialog.show();
     const QString reason = QStringLiteral("再生できません: <img src=\"x\"><b>bold</b>");
