@@ -6,7 +6,7 @@
 #include "desktop/DesktopIntegration.h"
 #include "metadata/CurlLibrary.h"
 #include "player/CPlayerDlg.h"
-#include "player/MovieEngine.h"
+#include "engine/MovieEngine.h"
 #include "process/AppContext.h"
 #include "process/HandOver.h"
 #include "process/HandOverServer.h"

@@ -2,7 +2,7 @@
 
 #include "desktop/MprisService.h"
 #include "desktop/ScreenSaverInhibitor.h"
-#include "player/PlaybackModel.h"
+#include "playback/PlaybackModel.h"
 
 #include <QDBusConnection>
 #include <QObject>

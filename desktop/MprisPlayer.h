@@ -1,7 +1,7 @@
 #pragma once
 
 #include "desktop/MprisRoot.h"
-#include "player/PlaybackModel.h"
+#include "playback/PlaybackModel.h"
 
 #include <functional>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "player/MovieEngine.h"
-#include "player/PlaybackModel.h"
+#include "engine/MovieEngine.h"
+#include "playback/PlaybackModel.h"
 #include "service/StreamSupply.h"
 
 #include <memory>

@@ -2,7 +2,7 @@
 
 #include "player/CaptionsMenu.h"
 #include "player/ControlMenu.h"
-#include "player/PlaybackTime.h"
+#include "playback/PlaybackTime.h"
 #include "player/QualityMenu.h"
 #include "player/SeekBar.h"
 #include "player/SpeedMenu.h"

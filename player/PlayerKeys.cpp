@@ -1,6 +1,6 @@
 #include "player/PlayerKeys.h"
 
-#include "player/PlaybackModel.h"
+#include "playback/PlaybackModel.h"
 
 #include <QKeyEvent>
 

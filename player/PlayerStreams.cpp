@@ -1,6 +1,6 @@
 #include "player/PlayerStreams.h"
 
-#include "player/PlayerLog.h"
+#include "engine/PlayerLog.h"
 
 #include <fstream>
 #include <sstream>

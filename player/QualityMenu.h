@@ -1,7 +1,7 @@
 #pragma once
 
 #include "player/ControlMenu.h"
-#include "player/PlaybackModel.h"
+#include "playback/PlaybackModel.h"
 
 #include <vector>
 

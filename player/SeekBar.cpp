@@ -1,6 +1,6 @@
 #include "player/SeekBar.h"
 
-#include "player/PlaybackModel.h"
+#include "playback/PlaybackModel.h"
 
 #include <cmath>
 

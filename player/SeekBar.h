@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/PlaybackCommands.h"
+#include "playback/PlaybackCommands.h"
 
 #include <utility>
 #include <vector>

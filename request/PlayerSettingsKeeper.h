@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/PlaybackModel.h"
+#include "playback/PlaybackModel.h"
 #include "player/PlayerGeometry.h"
 #include "request/Settings.h"
 

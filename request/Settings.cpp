@@ -1,7 +1,7 @@
 #include "request/Settings.h"
 
-#include "player/EngineModulePath.h"
-#include "player/PlaybackModel.h"
+#include "engine/EngineModulePath.h"
+#include "playback/PlaybackModel.h"
 #include "profile/DataFiles.h"
 #include "profile/ProfileFile.h"
 #include "res/Texts.h"

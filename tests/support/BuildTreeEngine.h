@@ -1,6 +1,6 @@
 #pragma once
 
-#include "player/MovieEngine.h"
+#include "engine/MovieEngine.h"
 
 namespace kestrova::test {
 

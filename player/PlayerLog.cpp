@@ -1,7 +1,0 @@
-#include "player/PlayerLog.h"
-
-namespace kestrova {
-
-Q_LOGGING_CATEGORY(lcPlayer, "kestrova.player", QtCriticalMsg)
-
-} // namespace kestrova
