@@ -41,8 +41,10 @@ public:
 
 } // namespace
 
-CHistoryDlg::CHistoryDlg()
-    : ChildPanel(ids::kHistoryPanel) {}
+CHistoryDlg::CHistoryDlg(HistoryOwner& owner, FeedWorker& feedWorker)
+    : ChildPanel(ids::kHistoryPanel)
+    , m_pOwner(owner)
+    , m_feedWorker(feedWorker) {}
 
 CHistoryDlg::~CHistoryDlg() {
     DestroyWindow();
@@ -106,8 +108,8 @@ bool CHistoryDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CHistoryDlg::OnDestroy() {
-    if (m_fetchingTitles && m_feedWorker) {
-        m_feedWorker->abandon(); // its answer would land in a panel that is going
+    if (m_fetchingTitles) {
+        m_feedWorker.abandon(); // its answer would land in a panel that is going
         m_fetchingTitles = false;
     }
     saveHistory();
@@ -176,13 +178,13 @@ void CHistoryDlg::markRow(int row) {
 }
 
 bool CHistoryDlg::feedRequestRunning() const {
-    return m_feedWorker && m_feedWorker->busy();
+    return m_feedWorker.busy();
 }
 
 // While a feed request runs the panels' input is held back; a command that reaches the panel
 // some other way (an assistive tool's action) is dropped the same way.
 void CHistoryDlg::OnPlayBack() {
-    if (!m_pOwner || feedRequestRunning()) {
+    if (feedRequestRunning()) {
         return;
     }
     const int row = currentRow();
@@ -190,7 +192,7 @@ void CHistoryDlg::OnPlayBack() {
         ShowMessageBox(ToQString(texts::kMsgSelectToPlay), this);
         return;
     }
-    m_pOwner->PlayFromHistory(m_store.items()[std::size_t(row)]);
+    m_pOwner.PlayFromHistory(m_store.items()[std::size_t(row)]);
 }
 
 void CHistoryDlg::OnDelete() {
@@ -221,12 +223,12 @@ void CHistoryDlg::fetchTitleFrom(std::size_t index) {
     while (index < items.size() && !items[index].m_strTitle.empty()) {
         ++index;
     }
-    const bool started = index < items.size() && m_feedWorker &&
-                         m_feedWorker->fetch(items[index].m_strVideoId, m_feedOptions,
-                                             [this, index, videoId = items[index].m_strVideoId](
-                                                 FeedResult result, std::u16string answer) {
-                                                 onTitleAnswer(index, videoId, result, answer);
-                                             });
+    const bool started = index < items.size() &&
+                         m_feedWorker.fetch(items[index].m_strVideoId, m_feedOptions,
+                                            [this, index, videoId = items[index].m_strVideoId](
+                                                FeedResult result, std::u16string answer) {
+                                                onTitleAnswer(index, videoId, result, answer);
+                                            });
     m_fetchingTitles = started;
     if (!started) {
         endTitleRun();

@@ -5,6 +5,8 @@
 #include "metadata/FeedRetrieval.h"
 #include "widgets/ChildPanel.h"
 
+#include <utility>
+
 class QPushButton;
 class QTreeWidget;
 
@@ -20,8 +22,13 @@ class CHistoryDlg : public ChildPanel {
     Q_OBJECT
 
 public:
-    CHistoryDlg();
+    // Play Back goes to `owner`; Get Title's requests run on `feedWorker` (the control panel's,
+    // shared with Play Video). Both outlive the panel.
+    CHistoryDlg(HistoryOwner& owner, FeedWorker& feedWorker);
     ~CHistoryDlg() override;
+
+    // Where Get Title asks for the feed entries.
+    void setFeedOptions(FeedOptions options) { m_feedOptions = std::move(options); }
 
     void AddToHistory(HistoryItem item);
     // Keeps where the video was left in its record, and saves the history if that changed it.
@@ -37,12 +44,6 @@ public:
     // when none.
     int currentRow() const { return m_selectionMark; }
 
-    HistoryOwner* m_pOwner = nullptr;
-    // Where Get Title asks for the feed entries, and the worker its requests run on (the
-    // control panel's, shared with Play Video); set by the owner before Create.
-    FeedOptions m_feedOptions;
-    FeedWorker* m_feedWorker = nullptr;
-
     const HistoryStore& store() const { return m_store; }
     QTreeWidget* list() const { return m_listHistory; }
 
@@ -56,6 +57,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    HistoryOwner& m_pOwner;
+    FeedWorker& m_feedWorker;
+    FeedOptions m_feedOptions;
+
     void OnInitDialog() override;
     void OnDestroy() override;
     // Every change is handed to the writer at once, so a crash or a lost display loses nothing

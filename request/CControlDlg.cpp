@@ -1,10 +1,10 @@
 #include "request/CControlDlg.h"
 
+#include "engine/MovieEngine.h"
+#include "engine/PlayerLog.h"
 #include "metadata/CurlLibrary.h"
 #include "player/CPlayerDlg.h"
 #include "player/ControlBar.h"
-#include "engine/MovieEngine.h"
-#include "engine/PlayerLog.h"
 #include "player/PlayerStreams.h"
 #include "process/Trace.h"
 #include "profile/DataLog.h"
@@ -28,7 +28,7 @@ namespace kestrova {
 
 CControlDlg::CControlDlg()
     : ChildPanel(ids::kControlPanel)
-    , m_historyDlg(std::make_unique<CHistoryDlg>()) {
+    , m_historyDlg(std::make_unique<CHistoryDlg>(static_cast<HistoryOwner&>(*this), m_feedWorker)) {
     m_showPlayerTimer.setInterval(kShowPlayerIntervalMs);
     connect(&m_showPlayerTimer, &QTimer::timeout, this, &CControlDlg::OnTimer);
     m_inputSettled.setSingleShot(true);
@@ -71,9 +71,7 @@ void CControlDlg::OnInitDialog() {
     m_playerDlg->hide();
     m_playerSettings.attach(*m_playerDlg);
 
-    m_historyDlg->m_pOwner = this;
-    m_historyDlg->m_feedOptions = m_feedOptions;
-    m_historyDlg->m_feedWorker = &m_feedWorker;
+    m_historyDlg->setFeedOptions(m_feedOptions);
     m_historyDlg->Create(this);
     connect(m_historyDlg.get(), &CHistoryDlg::changed, this, [this] {
         if (!m_playingVideoId.empty())

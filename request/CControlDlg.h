@@ -111,6 +111,10 @@ private:
     void showMessage(std::u16string_view text) override;
     void showPlayedId(const std::u16string& videoId) override;
 
+    FeedOptions m_feedOptions;
+    // The feed requests of both panels, one at a time; abandoned before the panels go, and
+    // outlives the history panel, which shares it.
+    FeedWorker m_feedWorker;
     // The service's streams, for the player window, which goes before them.
     std::unique_ptr<StreamSupply> m_streams;
     // Declared so that the history panel goes before the player window, and where videos were
@@ -126,9 +130,6 @@ private:
     QTimer m_inputSettled;
     PlayerSettingsKeeper m_playerSettings{[this] { SaveSettings(); }};
     std::unique_ptr<PlayerWarmUp> m_warmUp; // while the player is there
-    FeedOptions m_feedOptions;
-    // The feed requests of both panels, one at a time; abandoned before the panels go.
-    FeedWorker m_feedWorker;
     PanelInputHold m_inputHold{this};
     PlayVideoRequest m_request{*this, *this, *this, *this};
     std::u16string m_playingVideoId;
