@@ -13,7 +13,6 @@
 #include <QImage>
 #include <QString>
 
-class QLoggingCategory;
 class QObject;
 class QWidget;
 
@@ -71,12 +70,10 @@ public:
     virtual PlaybackCommands& commands() = 0;
 };
 
-// The module's entry point; the engine logs under the program's `log` category and has the
-// streams of the service's videos from `supply`, which outlives it.
+// The module's entry point; the engine has the streams of the service's videos from `supply`,
+// which outlives it.
 using CreateMovieEngineFunction = MovieEngine* (*)(QWidget* parent, bool software,
-                                                   MovieEngineEvents events,
-                                                   const QLoggingCategory& log,
-                                                   StreamSupply& supply);
+                                                   MovieEngineEvents events, StreamSupply& supply);
 // KESTROVA_ENGINE_ENTRY comes from the build: the name carries a digest of the headers whose
 // types cross between the program and the module.
 #define KESTROVA_STRING(name) #name

@@ -117,8 +117,7 @@ std::unique_ptr<MovieEngine> CreateMovieEngine(QWidget* parent, bool software,
     const LoadedModule& module = moduleLoad().result.get();
     TraceStep("engine-module");
     std::unique_ptr<MovieEngine> engine(
-        module.create ? module.create(parent, software, std::move(events), lcPlayer(), supply)
-                      : nullptr);
+        module.create ? module.create(parent, software, std::move(events), supply) : nullptr);
     if (!engine && failure)
         *failure = module.create ? "the engine could not be started" : module.failure;
     return engine;

@@ -1,21 +1,9 @@
-#include "engine/mpv/EngineLog.h"
-
 #include "engine/PlayerLog.h"
 
 namespace kestrova {
-namespace {
 
-const QLoggingCategory* g_programLog = nullptr;
-
-} // namespace
-
-void UseProgramLog(const QLoggingCategory& category) {
-    g_programLog = &category;
-}
-
-// The module's side of PlayerLog.h's declaration: the program's category, not one of its own.
-const QLoggingCategory& lcPlayer() {
-    return *g_programLog;
-}
+// The module's own category, under the program's name: logging rules go by name, so the debug
+// switch and QT_LOGGING_RULES reach the engine's messages as they reach the player's.
+Q_LOGGING_CATEGORY(lcPlayer, "kestrova.player", QtCriticalMsg)
 
 } // namespace kestrova

@@ -1,6 +1,5 @@
 #include "engine/mpv/MpvEngine.h"
 
-#include "engine/mpv/EngineLog.h"
 #include "engine/mpv/MpvGlView.h"
 #include "engine/mpv/MpvHandle.h"
 #include "engine/mpv/MpvPlaybackChannel.h"
@@ -100,7 +99,6 @@ void MpvEngine::setYtDlpFormatOverride(const std::string& format) {
 
 extern "C" __attribute__((visibility("default"))) kestrova::MovieEngine*
 KESTROVA_ENGINE_ENTRY(QWidget* parent, bool software, kestrova::MovieEngineEvents events,
-                      const QLoggingCategory& log, kestrova::StreamSupply& supply) {
-    kestrova::UseProgramLog(log);
+                      kestrova::StreamSupply& supply) {
     return kestrova::MpvEngine::create(parent, software, std::move(events), supply).release();
 }
