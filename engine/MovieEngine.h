@@ -35,6 +35,23 @@ struct MovieEngineEvents {
     std::function<void(const PlaybackOffers& offers)> offersChanged;
 };
 
+// What tests and benchmarks read of the engine; the program itself never asks. Each reads the
+// engine's state at once, so it may wait for the engine.
+class MovieEngineProbe {
+public:
+    // A numeric property of the engine; nothing when it has no value now.
+    virtual std::optional<double> doubleProperty(const char* name) const = 0;
+    // The address of the movie being played; empty when none.
+    virtual QString path() const = 0;
+    // The frame last drawn by the software view; null on the OpenGL view.
+    virtual QImage lastFrame() const = 0;
+    // An option's current value as text, e.g. "hwdec"; empty when it has none.
+    virtual QString option(const char* name) const = 0;
+
+protected:
+    ~MovieEngineProbe() = default;
+};
+
 // The movie engine behind the player widget: libmpv and its views. It lives in a module of
 // its own, loaded at the first need, so that the program starts without the engine's
 // libraries (a few hundred of them, the software OpenGL renderer among them) and keeps them
@@ -52,14 +69,6 @@ public:
     // Asks for the streams of a video of the service's that is likely wanted soon, so that its
     // load need not wait for yt-dlp.
     virtual void prepare(const QByteArray& address) = 0;
-    // A numeric property of the engine; nothing when it has no value now.
-    virtual std::optional<double> doubleProperty(const char* name) const = 0;
-    // The address of the movie being played; empty when none.
-    virtual QString path() const = 0;
-    // The frame last drawn by the software view; null on the OpenGL view.
-    virtual QImage lastFrame() const = 0;
-    // An option's current value as text, e.g. "hwdec"; empty when it has none.
-    virtual QString option(const char* name) const = 0;
     // A yt-dlp format selection used for the service's videos instead of the one that fits
     // the screen; empty for that one.
     virtual void setYtDlpFormatOverride(const std::string& format) = 0;
@@ -68,6 +77,8 @@ public:
     virtual void warmUp() = 0;
     // Carries out the playback commands without waiting for them to take effect.
     virtual PlaybackCommands& commands() = 0;
+    // What tests and benchmarks read of the engine.
+    virtual const MovieEngineProbe& probe() const = 0;
 };
 
 // The module's entry point; the engine has the streams of the service's videos from `supply`,

@@ -154,23 +154,23 @@ void CShockwaveflash1::wheelEvent(QWheelEvent* event) {
 }
 
 double CShockwaveflash1::timePosition() const {
-    return m_engine ? m_engine->doubleProperty("time-pos").value_or(-1) : -1;
+    return m_engine ? m_engine->probe().doubleProperty("time-pos").value_or(-1) : -1;
 }
 
 std::optional<double> CShockwaveflash1::avSync() const {
-    return m_engine ? m_engine->doubleProperty("avsync") : std::nullopt;
+    return m_engine ? m_engine->probe().doubleProperty("avsync") : std::nullopt;
 }
 
 QString CShockwaveflash1::moviePath() const {
-    return m_engine ? m_engine->path() : QString();
+    return m_engine ? m_engine->probe().path() : QString();
 }
 
 QImage CShockwaveflash1::lastFrame() const {
-    return m_engine ? m_engine->lastFrame() : QImage();
+    return m_engine ? m_engine->probe().lastFrame() : QImage();
 }
 
 QString CShockwaveflash1::engineOption(const char* name) const {
-    return m_engine ? m_engine->option(name) : QString();
+    return m_engine ? m_engine->probe().option(name) : QString();
 }
 
 void CShockwaveflash1::setYtDlpFormatOverride(std::string format) {

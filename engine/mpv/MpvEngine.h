@@ -14,7 +14,7 @@ class MpvSoftwareView;
 // The movie engine on libmpv: one engine handle drawn by OpenGL into a native window of its
 // own, or on the CPU into a plain widget where Qt has no usable OpenGL (the offscreen and
 // minimal platforms).
-class MpvEngine : public MovieEngine {
+class MpvEngine : public MovieEngine, private MovieEngineProbe {
 public:
     // Null when the engine cannot be created or initialised.
     static std::unique_ptr<MpvEngine> create(QWidget* parent, bool software,
@@ -25,15 +25,17 @@ public:
     bool usesSoftwareRendering() const override { return m_softwareView != nullptr; }
     void loadFile(const QByteArray& address) override;
     void prepare(const QByteArray& address) override;
+    void setYtDlpFormatOverride(const std::string& format) override;
+    void warmUp() override;
+    PlaybackCommands& commands() override;
+    const MovieEngineProbe& probe() const override { return *this; }
+
+private:
     std::optional<double> doubleProperty(const char* name) const override;
     QString path() const override;
     QImage lastFrame() const override;
     QString option(const char* name) const override;
-    void setYtDlpFormatOverride(const std::string& format) override;
-    void warmUp() override;
-    PlaybackCommands& commands() override;
 
-private:
     MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events);
     void createView(QWidget* parent, bool software);
 
