@@ -4,9 +4,9 @@
 #include "app/CommandLine.h"
 #include "app/DisplayPlatform.h"
 #include "desktop/DesktopIntegration.h"
+#include "engine/MovieEngine.h"
 #include "metadata/CurlLibrary.h"
 #include "player/CPlayerDlg.h"
-#include "engine/MovieEngine.h"
 #include "process/AppContext.h"
 #include "process/HandOver.h"
 #include "process/HandOverServer.h"
@@ -117,17 +117,16 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments,
     // registry key have nothing to set up here: Qt provides the controls, and the settings
     // live in the program's INI files.
     const std::optional<std::string> address = AddressArgument(operands);
-    CReelnookPlayerDlg::ControlPanelSeam().install(
-        [address](QWidget* parent) -> std::unique_ptr<QWidget> {
-            auto panel = std::make_unique<CControlDlg>();
-            panel->Create(parent);
-            QObject::connect(
-                panel.get(), &CControlDlg::windowsUp, panel.get(),
-                [panel = panel.get(), parent] { startDesktopIntegration(*panel, *parent); });
-            if (address)
-                panel->openAddress(QString::fromStdString(*address));
-            return panel;
-        });
+    const auto controlPanel = [address](QWidget* parent) -> std::unique_ptr<QWidget> {
+        auto panel = std::make_unique<CControlDlg>();
+        panel->Create(parent);
+        QObject::connect(
+            panel.get(), &CControlDlg::windowsUp, panel.get(),
+            [panel = panel.get(), parent] { startDesktopIntegration(*panel, *parent); });
+        if (address)
+            panel->openAddress(QString::fromStdString(*address));
+        return panel;
+    };
     const PreloadsFinishedAtEnd preloadsFinished;
     // Released last, once the windows and what they saved are done with.
     const AppContextScope contextScope;
@@ -154,7 +153,7 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments,
     SignalCloser signalCloser(nullptr, debugMode);
     // The run ends only once what the windows saved as they went is on disk.
     const SavesWrittenAtEnd savesWritten;
-    CReelnookPlayerDlg mainWindow;
+    CReelnookPlayerDlg mainWindow(controlPanel);
     signalCloser.setWindow(&mainWindow);
     // Finding out which yt-dlp and JavaScript runtime the player would use starts programs (up
     // to 5 s each): it runs on a thread of its own while the windows come up; its line follows

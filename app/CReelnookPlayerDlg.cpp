@@ -45,14 +45,10 @@ void FillSystemMenu(QMenu* menu, const QString& aboutText) {
     }
 }
 
-Seam<CReelnookPlayerDlg::ControlPanelFactory>& CReelnookPlayerDlg::ControlPanelSeam() {
-    static Seam<ControlPanelFactory> seam;
-    return seam;
-}
-
-CReelnookPlayerDlg::CReelnookPlayerDlg(Compositor& compositor)
+CReelnookPlayerDlg::CReelnookPlayerDlg(ControlPanelFactory controlPanel, Compositor& compositor)
     : QDialog(nullptr)
     , m_hIcon(ProgramIcon())
+    , m_controlPanelFactory(std::move(controlPanel))
     , m_compositor(compositor) {
     BuildDialog(GetDialogTemplate(ids::kMainDialog), this);
 }
@@ -80,8 +76,8 @@ void CReelnookPlayerDlg::OnInitDialog() {
     auto* link = findControl<QLabel>(this, ids::kMakerLink);
     connect(link, &QLabel::linkActivated, this, [] { OpenMakerHomePage(); });
 
-    if (const auto& factory = ControlPanelSeam().standIn()) {
-        m_controlDlg = factory(this);
+    if (m_controlPanelFactory) {
+        m_controlDlg = m_controlPanelFactory(this);
         if (m_controlDlg) {
             // The panel keeps the ordinary dialog background, also while the frame is glass.
             m_controlDlg->setAutoFillBackground(true);

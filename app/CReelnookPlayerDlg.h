@@ -1,6 +1,5 @@
 #pragma once
 
-#include "process/Seam.h"
 #include "widgets/Compositor.h"
 
 #include <functional>
@@ -33,10 +32,11 @@ class CReelnookPlayerDlg : public QDialog {
 public:
     // Makes the control panel inside the main window; the panel saves its data when destroyed.
     using ControlPanelFactory = std::function<std::unique_ptr<QWidget>(QWidget* parent)>;
-    // The factory start-up installs, and tests replace. Without one there is no panel.
-    static Seam<ControlPanelFactory>& ControlPanelSeam();
 
-    explicit CReelnookPlayerDlg(Compositor& compositor = SystemCompositor());
+    // The panel is made by `controlPanel` when the window is first shown; without one there is
+    // no panel.
+    explicit CReelnookPlayerDlg(ControlPanelFactory controlPanel = {},
+                                Compositor& compositor = SystemCompositor());
     ~CReelnookPlayerDlg() override;
 
     void setVisible(bool visible) override;
@@ -70,6 +70,7 @@ private:
     bool m_bGlass = false;
     GlassMargins m_glassMargins;
     QIcon m_hIcon;
+    ControlPanelFactory m_controlPanelFactory;
     Compositor& m_compositor;
     QMenu* m_systemMenu = nullptr;
     bool m_initialised = false;

@@ -63,7 +63,6 @@ protected:
     }
     void TearDown() override {
         OpenUrlSeam().install({});
-        CReelnookPlayerDlg::ControlPanelSeam().install({});
         ForgetPlatformVersion();
     }
 
@@ -126,9 +125,7 @@ TEST_F(MainDlgTest, AboutCommandOpensTheAboutBoxModalToTheMainWindow) {
 
 TEST_F(MainDlgTest, EnterInTheAddressBoxLeavesItOpenAndEscapeEndsTheRun) {
     bool panelDestroyed = false;
-    CReelnookPlayerDlg::ControlPanelSeam().install(
-        [&](QWidget* parent) { return makePanel(parent, &panelDestroyed); });
-    CReelnookPlayerDlg dlg;
+    CReelnookPlayerDlg dlg([&](QWidget* parent) { return makePanel(parent, &panelDestroyed); });
     bool openAfterEnter = false;
     bool panelAliveBeforeEscape = false;
     const int result = test::RunModal(dlg, [&] {
@@ -175,9 +172,8 @@ bool backgroundIsBlack(CReelnookPlayerDlg& dlg) {
 TEST_F(MainDlgTest, GlassOnExtendsTheBandAndShowsItThroughTheBackground) {
     FakeCompositor compositor;
     bool panelDestroyed = false;
-    CReelnookPlayerDlg::ControlPanelSeam().install(
-        [&](QWidget* parent) { return makePanel(parent, &panelDestroyed); });
-    CReelnookPlayerDlg dlg(compositor);
+    CReelnookPlayerDlg dlg([&](QWidget* parent) { return makePanel(parent, &panelDestroyed); },
+                           compositor);
     dlg.show();
     EXPECT_TRUE(dlg.glassEnabled());
     ASSERT_EQ(compositor.extended.size(), 1u);
@@ -191,7 +187,7 @@ TEST_F(MainDlgTest, GlassOnExtendsTheBandAndShowsItThroughTheBackground) {
 TEST_F(MainDlgTest, CompositionChangeQueriesAgainAndKeepsTheMargins) {
     FakeCompositor compositor;
     compositor.enabled = false;
-    CReelnookPlayerDlg dlg(compositor);
+    CReelnookPlayerDlg dlg({}, compositor);
     dlg.show();
     EXPECT_FALSE(dlg.glassEnabled());
     EXPECT_TRUE(compositor.extended.empty());
@@ -219,7 +215,7 @@ TEST_F(MainDlgTest, OldOrUnreadablePlatformNeverCallsTheCompositor) {
         ForgetPlatformVersion();
         FakeCompositor compositor;
         compositor.major = major;
-        CReelnookPlayerDlg dlg(compositor);
+        CReelnookPlayerDlg dlg({}, compositor);
         dlg.show();
         dlg.OnCompositionChanged();
         EXPECT_FALSE(dlg.glassEnabled());

@@ -29,24 +29,22 @@ protected:
     void SetUp() override {
         PanelFixture::SetUp();
         m_feed.setTitle(kId, u"Morning walk");
-        m_previousFactory = CReelnookPlayerDlg::ControlPanelSeam().install([this](QWidget* parent) {
+    }
+
+    CReelnookPlayerDlg::ControlPanelFactory panelFactory() {
+        return [this](QWidget* parent) {
             auto panel = std::make_unique<CControlDlg>();
             panel->Create(parent);
             m_mainPanel = panel.get();
             return std::unique_ptr<QWidget>(std::move(panel));
-        });
-    }
-    void TearDown() override {
-        CReelnookPlayerDlg::ControlPanelSeam().install(std::move(m_previousFactory));
-        PanelFixture::TearDown();
+        };
     }
 
-    CReelnookPlayerDlg::ControlPanelFactory m_previousFactory;
     CControlDlg* m_mainPanel = nullptr;
 };
 
 TEST_F(MainWindowPanelTest, PlayerAppearsAboutATenthOfASecondAfterTheMainWindow) {
-    CReelnookPlayerDlg main;
+    CReelnookPlayerDlg main(panelFactory());
     main.show();
     ASSERT_NE(m_mainPanel, nullptr);
     QElapsedTimer clock;
@@ -60,7 +58,7 @@ TEST_F(MainWindowPanelTest, PlayerAppearsAboutATenthOfASecondAfterTheMainWindow)
 }
 
 TEST_F(MainWindowPanelTest, PlayerStaysHiddenWhileTheMainWindowIs) {
-    CReelnookPlayerDlg main;
+    CReelnookPlayerDlg main(panelFactory());
     main.show();
     main.hide();
     QTest::qWait(350);
@@ -69,7 +67,7 @@ TEST_F(MainWindowPanelTest, PlayerStaysHiddenWhileTheMainWindowIs) {
 }
 
 TEST_F(MainWindowPanelTest, PanelFitsInsideTheMainWindow) {
-    CReelnookPlayerDlg main;
+    CReelnookPlayerDlg main(panelFactory());
     main.show();
     const QRect panel = m_mainPanel->geometry();
     EXPECT_TRUE(main.rect().contains(panel)) << panel.right() << " > " << main.width();
@@ -78,7 +76,7 @@ TEST_F(MainWindowPanelTest, PanelFitsInsideTheMainWindow) {
 
 TEST_F(MainWindowPanelTest, EnterInTheAddressBoxLeavesTheWindowOpenEscClosesIt) {
     writeSettings("Qq1Rr2Ss3Tt");
-    CReelnookPlayerDlg main;
+    CReelnookPlayerDlg main(panelFactory());
     const int result = test::RunModal(main, [&] {
         m_mainPanel->activateWindow();
         QLineEdit* address = findControl<QLineEdit>(m_mainPanel, ids::kAddressEdit);
@@ -112,7 +110,7 @@ TEST_P(CloseDuringRequestTest, ClosesAtOnceAppliesNothingAndSavesBothFiles) {
     writeSettings("Qq1Rr2Ss3Tt");
     writeHistory({{"Zy9xW8vU7tS", "First"}});
     m_feed.holdRequests(kFeedTarget);
-    CReelnookPlayerDlg main;
+    CReelnookPlayerDlg main(panelFactory());
     main.show();
     ASSERT_NE(m_mainPanel, nullptr);
     QLineEdit* address = findControl<QLineEdit>(m_mainPanel, ids::kAddressEdit);
@@ -169,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowPanelTest, PlayerOpensBesideTheMainWindowAndIsRememberedAtTheEnd) {
-    CReelnookPlayerDlg main;
+    CReelnookPlayerDlg main(panelFactory());
     main.show();
     CPlayerDlg* player = m_mainPanel->playerDlg();
     ASSERT_TRUE(QTest::qWaitFor([&] { return player->isVisible(); }, 3000));
@@ -200,7 +198,7 @@ class PlayerRestoreTest : public MainWindowPanelTest,
 TEST_P(PlayerRestoreTest, StoredGeometryIsUsedOnlyWhereAScreenShowsIt) {
     WriteFileBytes(m_dir / "Kestrova.ini",
                    "[NETWORK]\nPLAYERURL=" + m_media.playerPrefix() + "\n" + GetParam().section);
-    CReelnookPlayerDlg main;
+    CReelnookPlayerDlg main(panelFactory());
     main.show();
     CPlayerDlg* player = m_mainPanel->playerDlg();
     ASSERT_TRUE(QTest::qWaitFor([&] { return player->isVisible(); }, 3000));
@@ -226,7 +224,7 @@ TEST_F(MainWindowPanelTest, QuitEndsTheRunThroughTheMainWindowsClose) {
     writeSettings("Qq1Rr2Ss3Tt");
     bool aboutToQuit = false;
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { aboutToQuit = true; });
-    CReelnookPlayerDlg main;
+    CReelnookPlayerDlg main(panelFactory());
     QTimer::singleShot(300, [] { QCoreApplication::quit(); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(RunMainWindow(main), 0);
@@ -244,7 +242,7 @@ TEST_F(MainWindowPanelTest, ExitWithoutACloseStillSavesIntoTheProgramFolder) {
     {
         const AppContextScope contextScope;
         GetAppContext().m_strProgramDir = m_dir.path();
-        CReelnookPlayerDlg main;
+        CReelnookPlayerDlg main(panelFactory());
         QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
         ASSERT_EQ(RunMainWindow(main), 0);
         EXPECT_NE(main.controlPanel(), nullptr); // not closed: the destructor saves
