@@ -32,7 +32,12 @@ CShockwaveflash1::CShockwaveflash1(QWidget* parent, StreamSupply* streams)
     layout->setContentsMargins(0, 0, 0, 0);
 }
 
-CShockwaveflash1::~CShockwaveflash1() = default;
+// The model outlives the engine (the bar and the desktop's media controls read it to the end);
+// it is told first, so it never commands an engine that has gone.
+CShockwaveflash1::~CShockwaveflash1() {
+    m_playback.attach(nullptr);
+    m_engine.reset();
+}
 
 // Qt 6.4's OpenGL widgets crash on these platforms, which have no real GL surface.
 bool CShockwaveflash1::usesSoftwareRendering() {
