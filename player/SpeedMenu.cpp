@@ -2,22 +2,17 @@
 
 #include "res/Texts.h"
 
-#include <QActionGroup>
+#include <vector>
 
 namespace kestrova {
 
 SpeedMenu::SpeedMenu(PlaybackModel& playback, QWidget* parent)
     : ControlMenu(texts::kSpeed, parent)
-    , m_playback(playback)
-    , m_speeds(new QActionGroup(this)) {
-    for (const double speed : PlaybackModel::kSpeeds) {
-        QAction* action = addAction(speedText(speed));
-        action->setCheckable(true);
-        action->setData(speed);
-        m_speeds->addAction(action);
-    }
-    connect(m_speeds, &QActionGroup::triggered, this,
-            [this](QAction* action) { m_playback.setSpeed(action->data().toDouble()); });
+    , m_playback(playback) {
+    std::vector<Choice> choices;
+    for (const double speed : PlaybackModel::kSpeeds)
+        choices.push_back({speedText(speed), speed});
+    setChoices(choices, [this](const QVariant& speed) { m_playback.setSpeed(speed.toDouble()); });
     m_subscription = playback.subscribe([this](PlaybackChanges changes) {
         if (changes.has(PlaybackChange::Speed))
             showSpeed();
@@ -32,8 +27,7 @@ QString SpeedMenu::speedText(double speed) {
 void SpeedMenu::showSpeed() {
     const double speed = m_playback.state().speed;
     setLabel(speedText(speed));
-    for (QAction* action : m_speeds->actions())
-        action->setChecked(action->data().toDouble() == speed);
+    checkChoice(speed);
 }
 
 } // namespace kestrova

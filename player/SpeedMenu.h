@@ -1,9 +1,7 @@
 #pragma once
 
-#include "player/ControlMenu.h"
 #include "playback/PlaybackModel.h"
-
-class QActionGroup;
+#include "player/ControlMenu.h"
 
 namespace kestrova {
 
@@ -22,7 +20,6 @@ private:
     void showSpeed();
 
     PlaybackModel& m_playback;
-    QActionGroup* m_speeds;
     PlaybackModel::Subscription m_subscription;
 };
 
