@@ -1,7 +1,7 @@
 #pragma once
 
-#include "player/ControlMenu.h"
 #include "playback/PlaybackModel.h"
+#include "player/ControlMenu.h"
 
 #include <string>
 #include <vector>

@@ -1,8 +1,8 @@
 #include "player/ControlBar.h"
 
+#include "playback/PlaybackTime.h"
 #include "player/CaptionsMenu.h"
 #include "player/ControlMenu.h"
-#include "playback/PlaybackTime.h"
 #include "player/QualityMenu.h"
 #include "player/SeekBar.h"
 #include "player/SpeedMenu.h"
