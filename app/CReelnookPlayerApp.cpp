@@ -3,10 +3,9 @@
 #include "app/CReelnookPlayerDlg.h"
 #include "app/CommandLine.h"
 #include "app/DisplayPlatform.h"
-#include "desktop/DesktopIntegration.h"
+#include "app/Session.h"
 #include "engine/MovieEngine.h"
 #include "metadata/CurlLibrary.h"
-#include "player/CPlayerDlg.h"
 #include "process/AppContext.h"
 #include "process/HandOver.h"
 #include "process/HandOverServer.h"
@@ -14,7 +13,6 @@
 #include "process/SingleInstance.h"
 #include "profile/DataFiles.h"
 #include "profile/SaveWriter.h"
-#include "request/CControlDlg.h"
 #include "res/ProgramIcon.h"
 #include "res/Texts.h"
 #include "service/JsRuntime.h"
@@ -46,42 +44,6 @@ public:
     PreloadsFinishedAtEnd(const PreloadsFinishedAtEnd&) = delete;
     PreloadsFinishedAtEnd& operator=(const PreloadsFinishedAtEnd&) = delete;
 };
-
-// The desktop's media controls and the screensaver, once the windows are up, so the bus costs
-// the start nothing. They hold on to the player's playback model, so the panel lets them go
-// first as it goes.
-void startDesktopIntegration(CControlDlg& panel, QWidget& mainWindow) {
-    CPlayerDlg& player = *panel.playerDlg();
-    MprisHost host{
-        [&mainWindow] {
-            QMetaObject::invokeMethod(&mainWindow, &QWidget::close, Qt::QueuedConnection);
-        },
-        [&player] { player.bringToFront(); },
-        [&panel] {
-            return NowPlaying{panel.playingVideoId(), panel.playingTitle()};
-        },
-        [&panel](const QString& address) { panel.openAddress(address); },
-    };
-    auto desktop = std::make_unique<DesktopIntegration>(QDBusConnection::sessionBus(),
-                                                        std::move(host), player.flash().playback());
-    QObject::connect(&panel, &CControlDlg::nowPlayingChanged, desktop.get(),
-                     &DesktopIntegration::nowPlayingChanged);
-    panel.keepUntilDestroyed(std::move(desktop));
-}
-
-// A later start of the program: the main window comes to the front, and plays its address.
-void takeHandOver(CReelnookPlayerDlg& mainWindow, const QString& address) {
-    if (!mainWindow.isVisible()) {
-        return; // closing
-    }
-    mainWindow.setWindowState(mainWindow.windowState() & ~Qt::WindowMinimized);
-    mainWindow.raise();
-    mainWindow.activateWindow();
-    auto* panel = qobject_cast<CControlDlg*>(mainWindow.controlPanel());
-    if (panel && !address.isEmpty()) {
-        panel->openAddress(address);
-    }
-}
 
 // Takes the data folder for this run, or hands the address to the Kestrova that has it; says
 // in debug mode what became of it.
@@ -117,16 +79,6 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments,
     // registry key have nothing to set up here: Qt provides the controls, and the settings
     // live in the program's INI files.
     const std::optional<std::string> address = AddressArgument(operands);
-    const auto controlPanel = [address](QWidget* parent) -> std::unique_ptr<QWidget> {
-        auto panel = std::make_unique<CControlDlg>();
-        panel->Create(parent);
-        QObject::connect(
-            panel.get(), &CControlDlg::windowsUp, panel.get(),
-            [panel = panel.get(), parent] { startDesktopIntegration(*panel, *parent); });
-        if (address)
-            panel->openAddress(QString::fromStdString(*address));
-        return panel;
-    };
     const PreloadsFinishedAtEnd preloadsFinished;
     // Released last, once the windows and what they saved are done with.
     const AppContextScope contextScope;
@@ -153,8 +105,9 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments,
     SignalCloser signalCloser(nullptr, debugMode);
     // The run ends only once what the windows saved as they went is on disk.
     const SavesWrittenAtEnd savesWritten;
-    CReelnookPlayerDlg mainWindow(controlPanel);
-    signalCloser.setWindow(&mainWindow);
+    Session session({address ? std::optional(QString::fromStdString(*address)) : std::nullopt,
+                     socketName, QDBusConnection::sessionBus()});
+    signalCloser.setWindow(&session.mainWindow());
     // Finding out which yt-dlp and JavaScript runtime the player would use starts programs (up
     // to 5 s each): it runs on a thread of its own while the windows come up; its line follows
     // the start-up lines.
@@ -172,10 +125,7 @@ bool CReelnookPlayerApp::InitInstance(const std::vector<std::string>& arguments,
                 }
             });
     }
-    HandOverServer handOvers(socketName);
-    QObject::connect(&handOvers, &HandOverServer::handedOver, &mainWindow,
-                     [&mainWindow](const QString& text) { takeHandOver(mainWindow, text); });
-    RunMainWindow(mainWindow);
+    RunMainWindow(session.mainWindow());
     return false;
 }
 

@@ -31,6 +31,7 @@
 #include "player/CPlayerDlg.h"
 #include "process/AppContext.h"
 #include "request/CControlDlg.h"
+#include "request/SessionParts.h"
 #include "tests/support/BuildTreeEngine.h"
 #include "tests/support/MediaClip.h"
 #include "tests/support/TempDir.h"
@@ -140,7 +141,8 @@ int main(int argc, char** argv) {
 
     QWidget host;
     host.resize(700, 500);
-    auto panel = std::make_unique<CControlDlg>();
+    auto parts = std::make_unique<SessionParts>();
+    auto panel = std::make_unique<CControlDlg>(*parts);
     panel->Create(&host);
     host.show();
     runFor(2000); // the player shows, the engine's module loads
@@ -163,6 +165,7 @@ int main(int argc, char** argv) {
     reportPlaceSaves(*panel->historyDlg(), records.at(0).m_strVideoId);
 
     panel.reset();
+    parts.reset();
     ReleaseAppContext();
     return 0;
 }

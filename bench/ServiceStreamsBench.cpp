@@ -12,6 +12,7 @@
 #include "player/CPlayerDlg.h"
 #include "process/AppContext.h"
 #include "request/CControlDlg.h"
+#include "request/SessionParts.h"
 #include "res/DialogTemplates.h"
 #include "tests/support/BuildTreeEngine.h"
 #include "tests/support/FeedServer.h"
@@ -112,7 +113,8 @@ int main(int argc, char** argv) {
 
     QWidget host;
     host.resize(700, 500);
-    auto panel = std::make_unique<CControlDlg>();
+    auto parts = std::make_unique<SessionParts>();
+    auto panel = std::make_unique<CControlDlg>(*parts);
     panel->Create(&host);
     host.show();
     QTest::qWait(2000); // the player shows, the engine's module loads
@@ -142,6 +144,7 @@ int main(int argc, char** argv) {
     std::printf("  yt-dlp runs: %zu for %d videos\n", ytDlp.calls().size(), 3 * runs);
 
     panel.reset();
+    parts.reset();
     ReleaseAppContext();
     return 0;
 }

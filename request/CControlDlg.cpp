@@ -1,14 +1,11 @@
 #include "request/CControlDlg.h"
 
 #include "engine/MovieEngine.h"
-#include "engine/PlayerLog.h"
 #include "metadata/CurlLibrary.h"
 #include "player/CPlayerDlg.h"
 #include "player/ControlBar.h"
-#include "player/PlayerStreams.h"
 #include "process/Trace.h"
-#include "profile/DataLog.h"
-#include "request/Settings.h"
+#include "request/SessionParts.h"
 #include "request/VideoReference.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
@@ -26,8 +23,13 @@
 
 namespace kestrova {
 
-CControlDlg::CControlDlg()
+CControlDlg::CControlDlg(SessionParts& parts)
     : ChildPanel(ids::kControlPanel)
+    , m_strLastVideoId(parts.settings().lastVideoId())
+    , m_playerDlg(parts.player())
+    , m_feedWorker(parts.feedWorker())
+    , m_settings(parts.settings())
+    , m_feedOptions(parts.feedOptions())
     , m_historyDlg(std::make_unique<CHistoryDlg>(static_cast<HistoryOwner&>(*this), m_feedWorker)) {
     m_showPlayerTimer.setInterval(kShowPlayerIntervalMs);
     connect(&m_showPlayerTimer, &QTimer::timeout, this, &CControlDlg::OnTimer);
@@ -57,20 +59,6 @@ void CControlDlg::OnInitDialog() {
     LoadSettings();
     UpdateData(false);
 
-    // The service addresses are read once, at start.
-    const ServiceAddresses addresses = ReadServiceAddresses();
-    m_feedOptions.urlPrefix = addresses.feedUrl;
-    if (!addresses.ignoredPlayerUrl.empty())
-        qCInfo(lcPlayer, "PLAYERURL=%s ignored: only http and https addresses are played",
-               addresses.ignoredPlayerUrl.c_str());
-
-    startStreams();
-    // A top-level window of its own: the main window does not own it.
-    m_playerDlg = std::make_unique<CPlayerDlg>(addresses.playerUrl, m_streams.get());
-    m_playerDlg->flash().setYtDlpFormatOverride(ReadYtDlpFormat());
-    m_playerDlg->hide();
-    m_playerSettings.attach(*m_playerDlg);
-
     m_historyDlg->setFeedOptions(m_feedOptions);
     m_historyDlg->Create(this);
     connect(m_historyDlg.get(), &CHistoryDlg::changed, this, [this] {
@@ -78,9 +66,9 @@ void CControlDlg::OnInitDialog() {
             emit nowPlayingChanged();
     });
     m_historyDlg->show();
-    m_resume = std::make_unique<ResumeKeeper>(m_playerDlg->flash().playback(), *m_historyDlg);
+    m_resume = std::make_unique<ResumeKeeper>(m_playerDlg.flash().playback(), *m_historyDlg);
 
-    m_warmUp = std::make_unique<PlayerWarmUp>(*window(), *m_playerDlg);
+    m_warmUp = std::make_unique<PlayerWarmUp>(*window(), m_playerDlg);
     connect(m_editInput, &QLineEdit::textEdited, this, [this] { m_inputSettled.start(); });
     takeAddressesFromOutside();
 
@@ -88,30 +76,20 @@ void CControlDlg::OnInitDialog() {
     m_editInput->setFocus();
 }
 
-void CControlDlg::startStreams() {
-    const YtDlpReleaseSettings release = ReadYtDlpReleaseSettings();
-    if (!release.ignoredUrl.empty())
-        qCInfo(lcPlayer, "YTDLPURL=%s ignored: only https addresses (or loopback ones) are used",
-               release.ignoredUrl.c_str());
-    m_streams = MakePlayerStreams(*this, release.urlPrefix, release.keyFile);
-}
-
 // Only a whole ID of the service's length is worth a run of yt-dlp: an address typed key by
 // key passes through shorter ones.
 void CControlDlg::prepareTypedVideo() {
     constexpr std::size_t kServiceIdLength = 11;
     const std::u16string videoId = ParseVideoReference(m_editInput->text().toStdU16String());
-    if (videoId.size() == kServiceIdLength && m_playerDlg)
-        m_playerDlg->prepareVideo(videoId);
+    if (videoId.size() == kServiceIdLength)
+        m_playerDlg.prepareVideo(videoId);
 }
 
-void CControlDlg::keepUntilDestroyed(std::unique_ptr<QObject> dependent) {
-    m_playerDependents.push_back(std::move(dependent));
+bool CControlDlg::feedRequestRunning() const {
+    return m_feedWorker.busy();
 }
 
 void CControlDlg::OnDestroy() {
-    // Nothing from outside reaches the panel or the player while they go.
-    m_playerDependents.clear();
     m_warmUp.reset();
     // Nothing of a request still running is applied; its thread ends before anything goes.
     m_feedWorker.abandon();
@@ -124,11 +102,7 @@ void CControlDlg::OnDestroy() {
         m_historyDlg->DestroyWindow();
         m_historyDlg.reset();
     }
-    m_playerSettings.detach();
     m_inputSettled.stop();
-    m_playerDlg.reset();
-    m_streams.reset(); // ends the runs of yt-dlp still going
-    SaveSettings();
 }
 
 void CControlDlg::UpdateData(bool saveAndValidate) {
@@ -173,9 +147,9 @@ void CControlDlg::takeAddressesFromOutside() {
     m_editInput->setAcceptDrops(false);
     // In the player, the movie and the control bar take them: the window itself keeps its
     // attributes, which a change would make the platform apply again to its placement.
-    new AddressDrop(&m_playerDlg->flash(), open, this);
-    new AddressDrop(&m_playerDlg->controlBar(), open, this);
-    auto* paste = new QShortcut(QKeySequence::Paste, m_playerDlg.get());
+    new AddressDrop(&m_playerDlg.flash(), open, this);
+    new AddressDrop(&m_playerDlg.controlBar(), open, this);
+    auto* paste = new QShortcut(QKeySequence::Paste, &m_playerDlg);
     connect(paste, &QShortcut::activated, this, [open] {
         for (const QString& address : AddressesIn(QGuiApplication::clipboard()->mimeData()))
             open(address);
@@ -195,7 +169,7 @@ bool CControlDlg::fetchFeed(std::u16string videoId, PlayVideoRequest::Feed::Answ
 void CControlDlg::PlayVideo(std::u16string videoId) {
     const int place = m_resume->play(videoId);
     m_playingVideoId = videoId;
-    m_playerDlg->PlayVideo(std::move(videoId), place);
+    m_playerDlg.PlayVideo(std::move(videoId), place);
 }
 
 std::u16string CControlDlg::playingTitle() const {
@@ -217,19 +191,18 @@ void CControlDlg::showMessage(std::u16string_view text) {
 }
 
 void CControlDlg::showPlayedId(const std::u16string& videoId) {
-    const bool changed = videoId != m_strLastVideoId;
     m_strInput = videoId;
     m_strLastVideoId = videoId;
     UpdateData(false);
     emit nowPlayingChanged();
     // Saved at once, as the end of the run would save it, so a crash loses nothing.
-    if (changed)
+    if (!m_settings.lastVideoIdSaved())
         SaveSettings();
 }
 
 void CControlDlg::OnTopMost() {
     // Only the z-order band changes: no move, no resize.
-    m_playerDlg->setTopMost(m_chkTopMost->checkState() == Qt::Checked);
+    m_playerDlg.setTopMost(m_chkTopMost->checkState() == Qt::Checked);
 }
 
 void CControlDlg::OnTimer() {
@@ -238,7 +211,7 @@ void CControlDlg::OnTimer() {
     const QWindow* main = window()->windowHandle();
     if (isVisible() && main && main->isExposed()) {
         m_showPlayerTimer.stop();
-        m_playerDlg->showFirstTime(*window(), m_playerSettings.geometry());
+        m_playerDlg.showFirstTime(*window(), m_settings.geometry());
         // The engine's and libcurl's libraries load in the background once the windows are
         // up; they hold little memory until an engine is made (the OpenGL renderer comes
         // with that).
@@ -250,19 +223,13 @@ void CControlDlg::OnTimer() {
     }
 }
 
+// The settings were read before the player was made, which needed them.
 void CControlDlg::LoadSettings() {
-    m_strInput = ReadLastVideoId(m_strInput);
-    m_strLastVideoId = m_strInput;
-    m_playerSettings.read(CPlayerDlg::kMinimumSize.width(), CPlayerDlg::kMinimumSize.height());
+    m_strInput = m_strLastVideoId;
 }
 
 void CControlDlg::SaveSettings() {
-    m_playerSettings.keep();
-    SaveDataFile(texts::kSettingsFileName,
-                 [videoId = m_strLastVideoId, geometry = m_playerSettings.geometry(),
-                  choices = m_playerSettings.choices()](const std::filesystem::path& path) {
-                     return WriteSettings(path, videoId, geometry, choices);
-                 });
+    m_settings.save();
 }
 
 // Enter and Esc belong to the main window: Enter leaves it open, Esc closes it.

@@ -2,20 +2,15 @@
 
 #include "history/CHistoryDlg.h"
 #include "history/HistoryItem.h"
-#include "metadata/FeedRetrieval.h"
-#include "metadata/FeedWorker.h"
 #include "player/PlayerWarmUp.h"
 #include "request/PanelInputHold.h"
 #include "request/PlayVideoRequest.h"
-#include "request/PlayerSettingsKeeper.h"
 #include "request/ResumeKeeper.h"
-#include "service/StreamSupply.h"
 #include "widgets/ChildPanel.h"
 
 #include <deque>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include <QTimer>
 
@@ -25,17 +20,19 @@ class QLineEdit;
 namespace kestrova {
 
 class CPlayerDlg;
+class FeedWorker;
+class SessionParts;
+class SettingsKeeper;
 
 // The panel inside the main window from which every playback starts: the address box, Play
-// Video and Top Most. It owns the history panel (a child inside it) and the player window (a
-// top-level window of its own), and keeps the last played video ID in Kestrova.ini. The
-// request's steps are PlayVideoRequest's; the panel reads and shows the edit box, shows the
-// messages, and holds back its input while a feed request runs on the worker.
+// Video and Top Most, and the history panel (a child inside it). It drives the player window,
+// the feed worker and the settings it is handed, which outlive it. The request's steps are
+// PlayVideoRequest's; the panel reads and shows the edit box, shows the messages, and holds
+// back its input while a feed request runs on the worker.
 //
-// Create reads the settings and makes the hidden player window, the history panel and the
-// show-player timer. DestroyWindow stops the timer, keeps where the video playing was left,
-// destroys the history panel (which saves the history) and the player window, and saves the
-// settings.
+// Create fills the edit box with the last video, makes the history panel and starts the
+// show-player timer. DestroyWindow stops the timer, keeps where the video playing was left and
+// destroys the history panel (which saves the history).
 class CControlDlg : public ChildPanel,
                     private HistoryOwner,
                     private PlayVideoRequest::Feed,
@@ -50,7 +47,7 @@ public:
     // How long the address box must rest before what it holds is readied.
     static constexpr int kInputSettledMs = 250;
 
-    CControlDlg();
+    explicit CControlDlg(SessionParts& parts);
     // Takes the windows down in order if that has not happened yet.
     ~CControlDlg() override;
 
@@ -67,17 +64,15 @@ public:
     void LoadSettings();
     void SaveSettings();
 
-    std::u16string m_strLastVideoId;
+    // The settings' record, which the panel plays into and Kestrova.ini keeps.
+    std::u16string& m_strLastVideoId;
     std::u16string m_strInput;
 
     CHistoryDlg* historyDlg() const { return m_historyDlg.get(); }
-    CPlayerDlg* playerDlg() const { return m_playerDlg.get(); }
-    // Keeps an object that holds on to the player window or its playback model (the desktop's
-    // media controls) until the panel is destroyed; it goes first, before anything else.
-    void keepUntilDestroyed(std::unique_ptr<QObject> dependent);
+    CPlayerDlg* playerDlg() const { return &m_playerDlg; }
     bool showPlayerTimerActive() const { return m_showPlayerTimer.isActive(); }
     // A feed request (Play Video or Get Title) is running; the panels' input is held back.
-    bool feedRequestRunning() const { return m_feedWorker.busy(); }
+    bool feedRequestRunning() const;
 
     // The video played last in this run, empty before the first; its title as the history
     // shows it.
@@ -98,7 +93,6 @@ private:
     void OnDestroy() override;
     // true: the edit box into m_strInput; false: m_strInput into the edit box.
     void UpdateData(bool saveAndValidate);
-    void startStreams();
     // The address box holds what is likely played next: it is readied.
     void prepareTypedVideo();
     void openWaitingAddresses();
@@ -111,27 +105,23 @@ private:
     void showMessage(std::u16string_view text) override;
     void showPlayedId(const std::u16string& videoId) override;
 
-    FeedOptions m_feedOptions;
-    // The feed requests of both panels, one at a time; abandoned before the panels go, and
-    // outlives the history panel, which shares it.
-    FeedWorker m_feedWorker;
-    // The service's streams, for the player window, which goes before them.
-    std::unique_ptr<StreamSupply> m_streams;
-    // Declared so that the history panel goes before the player window, and where videos were
-    // left before either.
-    std::unique_ptr<CPlayerDlg> m_playerDlg;
+    CPlayerDlg& m_playerDlg;
+    // Shared with the history panel; abandoned before the panels go.
+    FeedWorker& m_feedWorker;
+    SettingsKeeper& m_settings;
+    const FeedOptions& m_feedOptions;
     std::unique_ptr<CHistoryDlg> m_historyDlg;
-    std::unique_ptr<ResumeKeeper> m_resume;
-    std::vector<std::unique_ptr<QObject>> m_playerDependents; // go before all of the above
+    std::unique_ptr<ResumeKeeper> m_resume; // goes before the history panel
     QLineEdit* m_editInput = nullptr;
     QCheckBox* m_chkTopMost = nullptr;
     QTimer m_showPlayerTimer;
     // Runs once the address box has been left alone for a moment.
     QTimer m_inputSettled;
-    PlayerSettingsKeeper m_playerSettings{[this] { SaveSettings(); }};
     std::unique_ptr<PlayerWarmUp> m_warmUp; // while the player is there
     PanelInputHold m_inputHold{this};
     PlayVideoRequest m_request{*this, *this, *this, *this};
+    // Set as the player is asked to play, before the request's last step records the ID as
+    // the last played: what the start of playback tells the desktop names the new video.
     std::u16string m_playingVideoId;
     std::deque<QString> m_waitingAddresses;
     bool m_windowsUp = false;

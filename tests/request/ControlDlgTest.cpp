@@ -185,18 +185,6 @@ TEST_F(ControlDlgTest, PlaysAreSavedAtOnceAndDestructionSavesHistoryThenPlayerGo
     EXPECT_NE(settingsText().find("FEEDURL=" + m_feed.feedUrl()), std::string::npos);
 }
 
-// The desktop's media controls hold on to the player's playback model: they go first.
-TEST_F(ControlDlgTest, WhatHoldsOnToThePlayerGoesBeforeAnythingElse) {
-    CControlDlg& panel = createPanel();
-    auto dependent = std::make_unique<QObject>();
-    bool playerAndHistoryWereThere = false;
-    QObject::connect(dependent.get(), &QObject::destroyed,
-                     [&] { playerAndHistoryWereThere = panel.playerDlg() && panel.historyDlg(); });
-    panel.keepUntilDestroyed(std::move(dependent));
-    destroyPanel();
-    EXPECT_TRUE(playerAndHistoryWereThere);
-}
-
 // A moved player is saved once it has stayed put for a moment, without waiting for the end.
 TEST_F(ControlDlgTest, MovedPlayerIsSavedOnceAtRest) {
     CControlDlg& panel = createPanel();

@@ -3,12 +3,16 @@
 #include "PanelFixture.h"
 #include "app/CReelnookPlayerApp.h"
 #include "app/CReelnookPlayerDlg.h"
+#include "app/Session.h"
 #include "process/AppContext.h"
 #include "res/Texts.h"
 #include "tests/app/ModalRun.h"
+#include "tests/desktop/BusCall.h"
+#include "tests/desktop/TestBus.h"
 
 #include <functional>
 
+#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QScreen>
@@ -31,55 +35,59 @@ protected:
         m_feed.setTitle(kId, u"Morning walk");
     }
 
-    CReelnookPlayerDlg::ControlPanelFactory panelFactory() {
-        return [this](QWidget* parent) {
-            auto panel = std::make_unique<CControlDlg>();
-            panel->Create(parent);
-            m_mainPanel = panel.get();
-            return std::unique_ptr<QWidget>(std::move(panel));
-        };
+    // A run's session without the desktop or later starts; its main window.
+    CReelnookPlayerDlg& startSession(Session::Options options = {}) {
+        m_session = std::make_unique<Session>(std::move(options));
+        return m_session->mainWindow();
+    }
+    // From the main window's first show.
+    CControlDlg* mainPanel() const { return m_session->panel(); }
+
+    void TearDown() override {
+        m_session.reset(); // saves while the program folder is still known
+        PanelFixture::TearDown();
     }
 
-    CControlDlg* m_mainPanel = nullptr;
+    std::unique_ptr<Session> m_session;
 };
 
 TEST_F(MainWindowPanelTest, PlayerAppearsAboutATenthOfASecondAfterTheMainWindow) {
-    CReelnookPlayerDlg main(panelFactory());
+    CReelnookPlayerDlg& main = startSession();
     main.show();
-    ASSERT_NE(m_mainPanel, nullptr);
+    ASSERT_NE(mainPanel(), nullptr);
     QElapsedTimer clock;
     clock.start();
-    EXPECT_FALSE(m_mainPanel->playerDlg()->isVisible());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return m_mainPanel->playerDlg()->isVisible(); }, 3000));
+    EXPECT_FALSE(mainPanel()->playerDlg()->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return mainPanel()->playerDlg()->isVisible(); }, 3000));
     const qint64 elapsed = clock.elapsed();
     EXPECT_GE(elapsed, 60);
     EXPECT_LE(elapsed, 600);
-    EXPECT_FALSE(m_mainPanel->showPlayerTimerActive());
+    EXPECT_FALSE(mainPanel()->showPlayerTimerActive());
 }
 
 TEST_F(MainWindowPanelTest, PlayerStaysHiddenWhileTheMainWindowIs) {
-    CReelnookPlayerDlg main(panelFactory());
+    CReelnookPlayerDlg& main = startSession();
     main.show();
     main.hide();
     QTest::qWait(350);
-    EXPECT_FALSE(m_mainPanel->playerDlg()->isVisible());
-    EXPECT_TRUE(m_mainPanel->showPlayerTimerActive());
+    EXPECT_FALSE(mainPanel()->playerDlg()->isVisible());
+    EXPECT_TRUE(mainPanel()->showPlayerTimerActive());
 }
 
 TEST_F(MainWindowPanelTest, PanelFitsInsideTheMainWindow) {
-    CReelnookPlayerDlg main(panelFactory());
+    CReelnookPlayerDlg& main = startSession();
     main.show();
-    const QRect panel = m_mainPanel->geometry();
+    const QRect panel = mainPanel()->geometry();
     EXPECT_TRUE(main.rect().contains(panel)) << panel.right() << " > " << main.width();
-    EXPECT_TRUE(m_mainPanel->rect().contains(m_mainPanel->historyDlg()->geometry()));
+    EXPECT_TRUE(mainPanel()->rect().contains(mainPanel()->historyDlg()->geometry()));
 }
 
 TEST_F(MainWindowPanelTest, EnterInTheAddressBoxLeavesTheWindowOpenEscClosesIt) {
     writeSettings("Qq1Rr2Ss3Tt");
-    CReelnookPlayerDlg main(panelFactory());
+    CReelnookPlayerDlg& main = startSession();
     const int result = test::RunModal(main, [&] {
-        m_mainPanel->activateWindow();
-        QLineEdit* address = findControl<QLineEdit>(m_mainPanel, ids::kAddressEdit);
+        mainPanel()->activateWindow();
+        QLineEdit* address = findControl<QLineEdit>(mainPanel(), ids::kAddressEdit);
         address->setFocus();
         address->setText(QStringLiteral("typed, never played"));
         QTest::keyClick(address, Qt::Key_Return);
@@ -110,17 +118,17 @@ TEST_P(CloseDuringRequestTest, ClosesAtOnceAppliesNothingAndSavesBothFiles) {
     writeSettings("Qq1Rr2Ss3Tt");
     writeHistory({{"Zy9xW8vU7tS", "First"}});
     m_feed.holdRequests(kFeedTarget);
-    CReelnookPlayerDlg main(panelFactory());
+    CReelnookPlayerDlg& main = startSession();
     main.show();
-    ASSERT_NE(m_mainPanel, nullptr);
-    QLineEdit* address = findControl<QLineEdit>(m_mainPanel, ids::kAddressEdit);
+    ASSERT_NE(mainPanel(), nullptr);
+    QLineEdit* address = findControl<QLineEdit>(mainPanel(), ids::kAddressEdit);
     address->setText(qs(kId));
-    QTest::mouseClick(findControl<QPushButton>(m_mainPanel, ids::kPlayVideoButton), Qt::LeftButton);
+    QTest::mouseClick(findControl<QPushButton>(mainPanel(), ids::kPlayVideoButton), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !m_feed.requests().empty(); }, 5000));
 
     QElapsedTimer clock;
     clock.start();
-    GetParam().close(main, *m_mainPanel);
+    GetParam().close(main, *mainPanel());
     ASSERT_TRUE(QTest::qWaitFor([&] { return main.controlPanel() == nullptr; }, 1000));
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_FALSE(main.isVisible());
@@ -167,9 +175,9 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MainWindowPanelTest, PlayerOpensBesideTheMainWindowAndIsRememberedAtTheEnd) {
-    CReelnookPlayerDlg main(panelFactory());
+    CReelnookPlayerDlg& main = startSession();
     main.show();
-    CPlayerDlg* player = m_mainPanel->playerDlg();
+    CPlayerDlg* player = mainPanel()->playerDlg();
     ASSERT_TRUE(QTest::qWaitFor([&] { return player->isVisible(); }, 3000));
     EXPECT_FALSE(player->frameGeometry().intersects(main.frameGeometry()));
     EXPECT_TRUE(main.screen()->availableGeometry().contains(player->frameGeometry()));
@@ -180,6 +188,32 @@ TEST_F(MainWindowPanelTest, PlayerOpensBesideTheMainWindowAndIsRememberedAtTheEn
     EXPECT_NE(settingsText().find("[PLAYER]\nX=30\nY=40\nWIDTH=500\nHEIGHT=300\nMAXIMIZED=0\n"),
               std::string::npos)
         << settingsText();
+}
+
+// The desktop's media controls go before the player and its playback model: a call that comes
+// while the player is being destroyed finds no media player, rather than a model that is gone.
+TEST_F(MainWindowPanelTest, MediaControlsCalledWhileThePlayerGoesFindNoPlayer) {
+    if (!test::TestBus::available())
+        GTEST_SKIP() << "dbus-daemon is not installed";
+    test::TestBus bus;
+    ASSERT_FALSE(bus.address().isEmpty());
+    const QString service = QStringLiteral("org.mpris.MediaPlayer2.kestrova");
+    QDBusConnection remote = bus.connect(QStringLiteral("remote"));
+    CReelnookPlayerDlg& main = startSession({{}, {}, bus.connect(QStringLiteral("kestrova"))});
+    main.show();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return remote.interface()->isServiceRegistered(service).value(); }, 5000));
+
+    QDBusMessage answer;
+    QObject::connect(mainPanel()->playerDlg(), &QObject::destroyed, [&] {
+        answer =
+            test::CallOn(remote, service, QStringLiteral("/org/mpris/MediaPlayer2"),
+                         QStringLiteral("org.mpris.MediaPlayer2.Player"), QStringLiteral("Pause"));
+    });
+    main.close();
+    EXPECT_EQ(answer.type(), QDBusMessage::ErrorMessage);
+    EXPECT_EQ(answer.errorName(), QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"))
+        << answer.errorMessage().toStdString();
 }
 
 struct RestoreCase {
@@ -198,9 +232,9 @@ class PlayerRestoreTest : public MainWindowPanelTest,
 TEST_P(PlayerRestoreTest, StoredGeometryIsUsedOnlyWhereAScreenShowsIt) {
     WriteFileBytes(m_dir / "Kestrova.ini",
                    "[NETWORK]\nPLAYERURL=" + m_media.playerPrefix() + "\n" + GetParam().section);
-    CReelnookPlayerDlg main(panelFactory());
+    CReelnookPlayerDlg& main = startSession();
     main.show();
-    CPlayerDlg* player = m_mainPanel->playerDlg();
+    CPlayerDlg* player = mainPanel()->playerDlg();
     ASSERT_TRUE(QTest::qWaitFor([&] { return player->isVisible(); }, 3000));
     if (GetParam().restored) {
         EXPECT_EQ(player->geometry(), QRect(-100, 50, 400, 260));
@@ -224,7 +258,7 @@ TEST_F(MainWindowPanelTest, QuitEndsTheRunThroughTheMainWindowsClose) {
     writeSettings("Qq1Rr2Ss3Tt");
     bool aboutToQuit = false;
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, [&] { aboutToQuit = true; });
-    CReelnookPlayerDlg main(panelFactory());
+    CReelnookPlayerDlg& main = startSession();
     QTimer::singleShot(300, [] { QCoreApplication::quit(); });
     QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
     EXPECT_EQ(RunMainWindow(main), 0);
@@ -242,10 +276,11 @@ TEST_F(MainWindowPanelTest, ExitWithoutACloseStillSavesIntoTheProgramFolder) {
     {
         const AppContextScope contextScope;
         GetAppContext().m_strProgramDir = m_dir.path();
-        CReelnookPlayerDlg main(panelFactory());
+        CReelnookPlayerDlg& main = startSession();
         QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
         ASSERT_EQ(RunMainWindow(main), 0);
-        EXPECT_NE(main.controlPanel(), nullptr); // not closed: the destructor saves
+        EXPECT_NE(main.controlPanel(), nullptr); // not closed: the session's end saves
+        m_session.reset();
     }
     EXPECT_EQ(historyText(), "[SYSTEM]\nCOUNT=0\n");
     EXPECT_NE(settingsText().find("[SYSTEM]\nVIDEOID=\n"), std::string::npos);

@@ -8,6 +8,7 @@
 #include "process/AppContext.h"
 #include "profile/SaveWriter.h"
 #include "request/CControlDlg.h"
+#include "request/SessionParts.h"
 #include "tests/support/FeedServer.h"
 #include "tests/support/MediaServer.h"
 #include "tests/support/TempDir.h"
@@ -54,7 +55,7 @@ protected:
     }
 
     void TearDown() override {
-        m_panel.reset();          // saves while the program folder is still known
+        destroyPanel();           // saves while the program folder is still known
         DataFileWriter().flush(); // before the folder goes
         MessageBoxSeam().install(std::move(m_previousSink));
         ReleaseAppContext();
@@ -77,15 +78,19 @@ protected:
     }
 
     CControlDlg& createPanel() {
-        m_panel = std::make_unique<CControlDlg>();
+        m_parts = std::make_unique<SessionParts>();
+        m_panel = std::make_unique<CControlDlg>(*m_parts);
         m_panel->Create(&m_host);
         m_panel->show();
         m_host.show();
         return *m_panel;
     }
 
-    // Destroys the panel as the main window does at the end of the run.
-    void destroyPanel() { m_panel.reset(); }
+    // Takes the panel and what it drives down as the end of the run does.
+    void destroyPanel() {
+        m_panel.reset();
+        m_parts.reset();
+    }
 
     QLineEdit* edit() const { return findControl<QLineEdit>(m_panel.get(), ids::kAddressEdit); }
     QCheckBox* topMost() const { return findControl<QCheckBox>(m_panel.get(), ids::kTopMostCheck); }
@@ -152,6 +157,7 @@ protected:
     bool m_cursorOverriddenAtMessage = false;
     MessageBoxSink m_previousSink;
     QWidget m_host;
+    std::unique_ptr<SessionParts> m_parts;
     std::unique_ptr<CControlDlg> m_panel;
 };
 

@@ -4,8 +4,8 @@
 #include "player/PlayerGeometry.h"
 #include "request/Settings.h"
 
-#include <functional>
 #include <optional>
+#include <string>
 
 #include <QObject>
 #include <QPointer>
@@ -15,29 +15,34 @@ namespace kestrova {
 
 class CPlayerDlg;
 
-// The player's place and size, volume, mute, speed, quality and captions as Kestrova.ini keeps
-// them: read at start, given to the player, taken back from it as they change, and offered for a
-// save once they have come to rest, so that a drag or a turned wheel is one save, not hundreds.
-class PlayerSettingsKeeper : public QObject {
+// What Kestrova.ini keeps while the program runs: the last video played, and the player's
+// place and size, volume, mute, speed, quality and captions. Read at start, before the player
+// is made; given to the player, taken back from it as they change, and saved once they have
+// come to rest, so that a drag or a turned wheel is one save, not hundreds.
+class SettingsKeeper : public QObject {
     Q_OBJECT
 
 public:
     // How long the player must stay where it was moved, or a choice as it was made, before it
-    // is offered for a save.
+    // is saved.
     static constexpr int kAtRestMs = 500;
 
-    // `save` is called when a change has come to rest; it writes what this keeps.
-    explicit PlayerSettingsKeeper(std::function<void()> save);
+    // Reads the file, as a player at its minimum size accepts it.
+    SettingsKeeper();
 
-    // From the settings file, as the player at `minimumSize` accepts them.
-    void read(int minimumWidth, int minimumHeight);
     // Gives `player` the choices read and watches it from now on.
     void attach(CPlayerDlg& player);
     // Takes what the player has now, and stops watching it (before it goes).
     void detach();
     // Takes what the player has now.
     void keep();
+    // Writes what this keeps, after taking what the player has now.
+    void save();
 
+    // The one record of the last video played: the panel plays into it.
+    std::u16string& lastVideoId() { return m_lastVideoId; }
+    // Whether the file already holds the last video played, as read or last saved.
+    bool lastVideoIdSaved() const { return m_savedVideoId == m_lastVideoId; }
     const std::optional<PlayerGeometry>& geometry() const { return m_geometry; }
     const PlaybackChoices& choices() const { return m_choices; }
 
@@ -45,7 +50,8 @@ private:
     void onAtRest();
     PlaybackChoices playerChoices() const;
 
-    std::function<void()> m_save;
+    std::u16string m_lastVideoId;
+    std::u16string m_savedVideoId;
     QPointer<CPlayerDlg> m_player;
     QTimer m_atRest;
     // Taken from the window when it is kept; nothing until a geometry is known.

@@ -1,24 +1,25 @@
-#include "request/PlayerSettingsKeeper.h"
+#include "request/SettingsKeeper.h"
 
 #include "player/CPlayerDlg.h"
+#include "profile/DataLog.h"
+#include "res/Texts.h"
 
 #include <cmath>
 
 namespace kestrova {
 
-PlayerSettingsKeeper::PlayerSettingsKeeper(std::function<void()> save)
-    : m_save(std::move(save)) {
+SettingsKeeper::SettingsKeeper()
+    : m_lastVideoId(ReadLastVideoId(u""))
+    , m_savedVideoId(m_lastVideoId)
+    , m_geometry(
+          ReadPlayerGeometry(CPlayerDlg::kMinimumSize.width(), CPlayerDlg::kMinimumSize.height()))
+    , m_choices(ReadPlaybackChoices()) {
     m_atRest.setSingleShot(true);
     m_atRest.setInterval(kAtRestMs);
-    connect(&m_atRest, &QTimer::timeout, this, &PlayerSettingsKeeper::onAtRest);
+    connect(&m_atRest, &QTimer::timeout, this, &SettingsKeeper::onAtRest);
 }
 
-void PlayerSettingsKeeper::read(int minimumWidth, int minimumHeight) {
-    m_geometry = ReadPlayerGeometry(minimumWidth, minimumHeight);
-    m_choices = ReadPlaybackChoices();
-}
-
-void PlayerSettingsKeeper::attach(CPlayerDlg& player) {
+void SettingsKeeper::attach(CPlayerDlg& player) {
     m_player = &player;
     connect(&player, &CPlayerDlg::geometryChanged, &m_atRest, qOverload<>(&QTimer::start));
     PlaybackModel& playback = player.flash().playback();
@@ -35,7 +36,7 @@ void PlayerSettingsKeeper::attach(CPlayerDlg& player) {
     });
 }
 
-void PlayerSettingsKeeper::detach() {
+void SettingsKeeper::detach() {
     m_atRest.stop();
     keep();
     m_choiceChanges.reset();
@@ -44,7 +45,7 @@ void PlayerSettingsKeeper::detach() {
     m_player = nullptr;
 }
 
-void PlayerSettingsKeeper::keep() {
+void SettingsKeeper::keep() {
     if (!m_player)
         return;
     if (const auto kept = m_player->geometryToKeep())
@@ -52,14 +53,24 @@ void PlayerSettingsKeeper::keep() {
     m_choices = playerChoices();
 }
 
-void PlayerSettingsKeeper::onAtRest() {
+void SettingsKeeper::onAtRest() {
     // The first show, a move back to where it was, a volume set back to what it was, change
     // nothing worth a save.
     if (m_player && (m_player->geometryToKeep() != m_geometry || playerChoices() != m_choices))
-        m_save();
+        save();
 }
 
-PlaybackChoices PlayerSettingsKeeper::playerChoices() const {
+void SettingsKeeper::save() {
+    keep();
+    m_savedVideoId = m_lastVideoId;
+    SaveDataFile(texts::kSettingsFileName,
+                 [videoId = m_lastVideoId, geometry = m_geometry,
+                  choices = m_choices](const std::filesystem::path& path) {
+                     return WriteSettings(path, videoId, geometry, choices);
+                 });
+}
+
+PlaybackChoices SettingsKeeper::playerChoices() const {
     const PlaybackState& state = m_player->flash().playback().state();
     return {state.volume, state.muted, int(std::lround(state.speed * 100)), state.quality,
             state.captionsWanted};
