@@ -2,7 +2,6 @@
 
 #include "engine/mpv/MpvGlView.h"
 #include "engine/mpv/MpvHandle.h"
-#include "engine/mpv/MpvPlaybackChannel.h"
 #include "engine/mpv/MpvSoftwareView.h"
 
 #include <QWidget>
@@ -11,52 +10,41 @@ namespace kestrova {
 
 std::unique_ptr<MpvEngine> MpvEngine::create(QWidget* parent, bool software,
                                              MovieEngineEvents events, StreamSupply& supply) {
-    std::unique_ptr<MpvHandle> mpv = MpvHandle::create(supply, parent);
+    std::unique_ptr<MpvHandle> mpv = MpvHandle::create(supply, std::move(events), parent);
     if (!mpv)
         return nullptr;
-    std::unique_ptr<MpvEngine> engine(new MpvEngine(std::move(mpv), std::move(events)));
+    std::unique_ptr<MpvEngine> engine(new MpvEngine(std::move(mpv)));
     engine->createView(parent, software);
     return engine;
 }
 
-MpvEngine::MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events)
-    : m_events(std::move(events))
-    , m_mpv(std::move(mpv))
-    , m_playback(std::make_unique<MpvPlaybackChannel>(*m_mpv, m_events)) {
-    m_mpv->setEventListener([this](const mpv_event& event) { m_playback->handleEvent(event); });
-    QObject::connect(m_mpv.get(), &MpvHandle::playbackFailed, m_mpv.get(),
-                     [this](const QString& reason) { m_events.playbackFailed(reason); });
-    QObject::connect(m_mpv.get(), &MpvHandle::fileLoaded, m_mpv.get(),
-                     [this] { m_events.fileLoaded(); });
-    QObject::connect(m_mpv.get(), &MpvHandle::offersChanged, m_mpv.get(),
-                     [this](const PlaybackOffers& offers) {
-                         if (m_events.offersChanged)
-                             m_events.offersChanged(offers);
-                     });
-}
+MpvEngine::MpvEngine(std::unique_ptr<MpvHandle> mpv)
+    : m_mpv(std::move(mpv)) {}
 
-MpvEngine::~MpvEngine() = default;
+MpvEngine::~MpvEngine() {
+    delete m_softwareView;
+    delete m_glContainer;
+}
 
 void MpvEngine::createView(QWidget* parent, bool software) {
     MpvRenderer* renderer = nullptr;
     if (software) {
-        m_softwareView = std::make_unique<MpvSoftwareView>(*m_mpv, parent);
+        m_softwareView = new MpvSoftwareView(*m_mpv, parent);
         renderer = m_softwareView->renderer();
     } else {
-        m_glView = new MpvGlView(*m_mpv);
-        m_glContainer.reset(QWidget::createWindowContainer(m_glView, parent));
+        auto* glView = new MpvGlView(*m_mpv);
+        m_glContainer = QWidget::createWindowContainer(glView, parent);
         // Keys go to the player window, not to the embedded window, which would swallow
         // them.
         m_glContainer->setFocusPolicy(Qt::NoFocus);
-        renderer = m_glView->renderer();
+        renderer = glView->renderer();
     }
     if (renderer)
-        QObject::connect(renderer, &MpvRenderer::frameDrawn, renderer,
-                         [this] { m_events.frameDrawn(); });
+        QObject::connect(renderer, &MpvRenderer::frameDrawn, m_mpv.get(), &MpvHandle::frameDrawn);
 }
 
 QWidget* MpvEngine::view() const {
-    return m_softwareView ? static_cast<QWidget*>(m_softwareView.get()) : m_glContainer.get();
+    return m_softwareView ? static_cast<QWidget*>(m_softwareView.data()) : m_glContainer.data();
 }
 
 void MpvEngine::loadFile(const QByteArray& address) {
@@ -88,7 +76,7 @@ void MpvEngine::warmUp() {
 }
 
 PlaybackCommands& MpvEngine::commands() {
-    return *m_playback;
+    return m_mpv->commands();
 }
 
 void MpvEngine::setYtDlpFormatOverride(const std::string& format) {

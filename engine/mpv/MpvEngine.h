@@ -4,11 +4,11 @@
 
 #include <memory>
 
+#include <QPointer>
+
 namespace kestrova {
 
 class MpvHandle;
-class MpvGlView;
-class MpvPlaybackChannel;
 class MpvSoftwareView;
 
 // The movie engine on libmpv: one engine handle drawn by OpenGL into a native window of its
@@ -36,18 +36,16 @@ private:
     QImage lastFrame() const override;
     QString option(const char* name) const override;
 
-    MpvEngine(std::unique_ptr<MpvHandle> mpv, MovieEngineEvents events);
+    explicit MpvEngine(std::unique_ptr<MpvHandle> mpv);
     void createView(QWidget* parent, bool software);
 
-    MovieEngineEvents m_events;
-    // Declared before the views: they are destroyed first, so their render contexts are
-    // freed before the engine they belong to.
+    // Everything the engine tells leaves through the handle.
     std::unique_ptr<MpvHandle> m_mpv;
-    std::unique_ptr<MpvPlaybackChannel> m_playback;
-    std::unique_ptr<MpvSoftwareView> m_softwareView;
-    // The OpenGL view is a window of its own inside this container, which owns it.
-    std::unique_ptr<QWidget> m_glContainer;
-    MpvGlView* m_glView = nullptr;
+    // The view is its parent's child, which owns it; the engine takes it down before the
+    // handle, so that its render context is freed before the engine it belongs to. The OpenGL
+    // view is a window of its own inside the container.
+    QPointer<MpvSoftwareView> m_softwareView;
+    QPointer<QWidget> m_glContainer;
 };
 
 } // namespace kestrova

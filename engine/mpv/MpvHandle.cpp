@@ -2,6 +2,7 @@
 
 #include "engine/mpv/MpvLog.h"
 #include "engine/mpv/MpvNode.h"
+#include "engine/mpv/MpvPlaybackChannel.h"
 #include "res/Texts.h"
 #include "text/QtText.h"
 #include "text/TextFormat.h"
@@ -142,7 +143,8 @@ void MpvHandleDeleter::operator()(mpv_handle* handle) const {
     mpv_terminate_destroy(handle);
 }
 
-std::unique_ptr<MpvHandle> MpvHandle::create(StreamSupply& supply, QWidget* view) {
+std::unique_ptr<MpvHandle> MpvHandle::create(StreamSupply& supply, MovieEngineEvents events,
+                                             QWidget* view) {
     // Qt sets the whole locale from the environment; mpv_create fails unless numbers are
     // formatted the C way (see the general remarks in mpv/client.h). Nothing else in the
     // program formats or parses numbers through the C locale, so this is the one place.
@@ -163,14 +165,18 @@ std::unique_ptr<MpvHandle> MpvHandle::create(StreamSupply& supply, QWidget* view
     checkMpv(mpv_observe_property(handle.get(), uint64_t(Reply::HwdecCurrent), "hwdec-current",
                                   MPV_FORMAT_STRING),
              "observe hwdec-current");
-    return std::unique_ptr<MpvHandle>(new MpvHandle(std::move(handle), supply, view));
+    return std::unique_ptr<MpvHandle>(
+        new MpvHandle(std::move(handle), supply, std::move(events), view));
 }
 
-MpvHandle::MpvHandle(MpvHandlePtr handle, StreamSupply& supply, QWidget* view)
+MpvHandle::MpvHandle(MpvHandlePtr handle, StreamSupply& supply, MovieEngineEvents events,
+                     QWidget* view)
     : m_handle(std::move(handle))
     , m_supply(supply)
+    , m_events(std::move(events))
+    , m_playback(std::make_unique<MpvPlaybackChannel>(*this, m_events))
     , m_planner(view) {
-    connect(&m_failures, &FailureReporter::failed, this, &MpvHandle::playbackFailed);
+    connect(&m_failures, &FailureReporter::failed, this, &MpvHandle::tellFailure);
     connect(&m_failures, &FailureReporter::streamsExpired, this, &MpvHandle::renewStreams);
     mpv_set_wakeup_callback(
         m_handle.get(),
@@ -182,6 +188,18 @@ MpvHandle::MpvHandle(MpvHandlePtr handle, StreamSupply& supply, QWidget* view)
 }
 
 MpvHandle::~MpvHandle() = default;
+
+PlaybackCommands& MpvHandle::commands() {
+    return *m_playback;
+}
+
+void MpvHandle::frameDrawn() {
+    m_events.frameDrawn();
+}
+
+void MpvHandle::tellFailure(const QString& reason) {
+    m_events.playbackFailed(reason);
+}
 
 void MpvHandle::loadFile(const QByteArray& address) {
     m_planner.plan(address.toStdString(),
@@ -230,7 +248,7 @@ void MpvHandle::resolveStreams(double startAt) {
 void MpvHandle::loadStreams(const StreamResult& result, double startAt) {
     if (!result.answer) {
         if (!result.failureLine.empty())
-            emit playbackFailed(QString::fromStdU16String(result.failureLine));
+            tellFailure(QString::fromStdU16String(result.failureLine));
         return;
     }
     m_service->answer = result.answer;
@@ -355,8 +373,7 @@ void MpvHandle::loadAnswered(const mpv_event& reply) {
 void MpvHandle::loadRefused(int error) {
     m_pendingLoad.reset();
     checkMpv(error, "loadfile");
-    emit playbackFailed(
-        ToQString(FormatText(texts::kPlaybackFailedOther, {mpv_error_string(error)})));
+    tellFailure(ToQString(FormatText(texts::kPlaybackFailedOther, {mpv_error_string(error)})));
 }
 
 void MpvHandle::warmUp() {
@@ -404,10 +421,6 @@ QString MpvHandle::path() const {
     return QString::fromStdString(std::string(AddressOfLoad(path)));
 }
 
-void MpvHandle::setEventListener(std::function<void(const mpv_event&)> listener) {
-    m_eventListener = std::move(listener);
-}
-
 void MpvHandle::drainEvents() {
     for (;;) {
         const mpv_event* event = mpv_wait_event(m_handle.get(), 0);
@@ -421,8 +434,7 @@ void MpvHandle::drainEvents() {
 }
 
 void MpvHandle::handleEvent(const mpv_event& event) {
-    if (m_eventListener)
-        m_eventListener(event);
+    m_playback->handleEvent(event);
     switch (event.event_id) {
     case MPV_EVENT_LOG_MESSAGE: {
         const auto& message = *static_cast<const mpv_event_log_message*>(event.data);
@@ -446,8 +458,9 @@ void MpvHandle::handleEvent(const mpv_event& event) {
         break;
     case MPV_EVENT_FILE_LOADED:
         if (m_startedEntry == m_currentEntry) {
-            emit fileLoaded();
-            emit offersChanged(currentOffers());
+            m_events.fileLoaded();
+            if (m_events.offersChanged)
+                m_events.offersChanged(currentOffers());
         }
         break;
     case MPV_EVENT_END_FILE:

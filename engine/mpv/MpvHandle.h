@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/MovieEngine.h"
 #include "engine/mpv/FailureReporter.h"
 #include "engine/mpv/LoadPlanner.h"
 #include "playback/PlaybackCommands.h"
@@ -20,6 +21,8 @@ class QWidget;
 
 namespace kestrova {
 
+class MpvPlaybackChannel;
+
 struct MpvHandleDeleter {
     void operator()(mpv_handle* handle) const;
 };
@@ -37,7 +40,9 @@ public:
     // Null when the engine cannot be created or initialised. `view` is the widget the movie is
     // shown in: the screen it is on caps the height of the formats asked for. `supply`
     // outlives the handle.
-    static std::unique_ptr<MpvHandle> create(StreamSupply& supply, QWidget* view = nullptr);
+    // Everything the player hears of the engine leaves through `events`.
+    static std::unique_ptr<MpvHandle> create(StreamSupply& supply, MovieEngineEvents events,
+                                             QWidget* view = nullptr);
     ~MpvHandle() override;
 
     mpv_handle* get() const { return m_handle.get(); }
@@ -80,16 +85,10 @@ public:
     // The address of the movie being played; empty when none.
     QString path() const;
 
-    // Called with every event of the engine, on the GUI thread, before the handle's own
-    // handling; the event is valid during the call only.
-    void setEventListener(std::function<void(const mpv_event&)> listener);
-
-signals:
-    // The current movie has been opened; its first frame follows.
-    void fileLoaded();
-    void playbackFailed(const QString& reason);
-    // What the movie just opened offers: its heights and captions (none but the service's).
-    void offersChanged(const kestrova::PlaybackOffers& offers);
+    // The playback commands, carried out asynchronously by the handle's playback channel.
+    PlaybackCommands& commands();
+    // A view has drawn a frame of the current movie.
+    void frameDrawn();
 
 private:
     // A load of one of the service's videos, from its streams.
@@ -100,7 +99,8 @@ private:
         bool renewed = false;                       // its streams were asked for again once already
     };
 
-    MpvHandle(MpvHandlePtr handle, StreamSupply& supply, QWidget* view);
+    MpvHandle(MpvHandlePtr handle, StreamSupply& supply, MovieEngineEvents events, QWidget* view);
+    void tellFailure(const QString& reason);
     void startLoad(const LoadPlanner::Load& load);
     void resolveStreams(double startAt);
     void loadStreams(const StreamResult& result, double startAt);
@@ -120,7 +120,8 @@ private:
 
     MpvHandlePtr m_handle;
     StreamSupply& m_supply;
-    std::function<void(const mpv_event&)> m_eventListener;
+    MovieEngineEvents m_events;
+    std::unique_ptr<MpvPlaybackChannel> m_playback;
     LoadPlanner m_planner;
     FailureReporter m_failures;
     std::optional<ServiceLoad> m_service; // the latest load, when it is the service's

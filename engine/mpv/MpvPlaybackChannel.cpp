@@ -105,10 +105,10 @@ const char* seekFlags(SeekKind kind) {
 
 } // namespace
 
-MpvPlaybackChannel::MpvPlaybackChannel(MpvHandle& mpv, const MovieEngineEvents& events)
+MpvPlaybackChannel::MpvPlaybackChannel(MpvHandle& mpv, MovieEngineEvents events)
     : m_mpv(mpv)
     , m_handle(mpv.get())
-    , m_events(events) {
+    , m_events(std::move(events)) {
     // The player's volume goes no higher; a step up stops there.
     checkMpv(mpv_set_property_string(m_handle, "volume-max", "100"), "volume-max");
     for (std::size_t i = 0; i < std::size(kObserved); ++i)

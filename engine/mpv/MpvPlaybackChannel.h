@@ -14,8 +14,8 @@ class MpvHandle;
 // for the engine (which may be busy opening a movie).
 class MpvPlaybackChannel : public PlaybackCommands {
 public:
-    // `mpv` and `events` are the engine's, and outlive the channel.
-    MpvPlaybackChannel(MpvHandle& mpv, const MovieEngineEvents& events);
+    // Made by `mpv`, which owns it; tells the changes through its own copy of `events`.
+    MpvPlaybackChannel(MpvHandle& mpv, MovieEngineEvents events);
 
     // Takes an event of the engine; those not meant for the channel are left alone.
     void handleEvent(const mpv_event& event);
@@ -41,7 +41,7 @@ private:
 
     MpvHandle& m_mpv;
     mpv_handle* m_handle;
-    const MovieEngineEvents& m_events;
+    const MovieEngineEvents m_events;
     bool m_seekPending = false;  // a seek has begun and not yet been told
     bool m_seekReported = false; // told before the engine's restart after it
 };
