@@ -102,7 +102,8 @@ void CReelnookPlayerDlg::done(int result) {
 }
 
 bool CReelnookPlayerDlg::DestroyWindow() {
-    // The panel saves the settings and, through the history panel, the history as it goes.
+    // The panel saves the history (through the history panel) and where the video was left as
+    // it goes; the settings are saved after it, by what it drove.
     m_controlDlg.reset();
     hide();
     return true;
