@@ -7,6 +7,7 @@ namespace kestrova {
 HardwareProbe::HardwareProbe() {
     connect(&m_watcher, &QFutureWatcherBase::finished, this, [this] {
         m_codecs = m_watcher.result();
+        m_answered = true;
         emit answeredNow();
     });
 }

@@ -18,8 +18,9 @@ public:
     // Asks, unless that has been done.
     void start();
     bool started() const { return m_started; }
-    // The answer is in.
-    bool answered() const { return m_started && m_watcher.isFinished(); }
+    // The answer is in, and codecs() holds it. The probe's thread may end earlier; until the
+    // watcher has told the GUI thread, the answer is not here yet.
+    bool answered() const { return m_answered; }
     // None until the answer is in.
     const HardwareCodecs& codecs() const { return m_codecs; }
 
@@ -30,6 +31,7 @@ private:
     QFutureWatcher<HardwareCodecs> m_watcher;
     HardwareCodecs m_codecs;
     bool m_started = false;
+    bool m_answered = false;
 };
 
 } // namespace kestrova
